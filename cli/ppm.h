@@ -1,0 +1,15 @@
+#pragma once
+// Binary PPM (P6) reading and writing for the command-line tool.
+#include <string>
+
+#include "core/imagebuffer.h"
+
+namespace cli {
+
+// Writes `plane` (blue-green-red pixels) as a P6 file with red-green-blue samples.
+bool WritePpm(const std::string& path, const ImagePlane& plane);
+// Reads a P6 file with maxval 255 into `image` (blue-green-red); false with `error` set
+// when the file is missing, malformed or truncated.
+bool ReadPpm(const std::string& path, CImageBuffer& image, std::string& error);
+
+}  // namespace cli

@@ -1,0 +1,119 @@
+#include "core/editpatch.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/memorymanager.h"
+
+CImageEditPatch::CImageEditPatch(CMemoryManager* allocator) : m_allocator(allocator) {}
+
+CImageEditPatch::~CImageEditPatch() { ReleaseAll(); }
+
+CMemoryManager& CImageEditPatch::Allocator() const {
+    return m_allocator ? *m_allocator : CMemoryManager::GetInstance();
+}
+
+void CImageEditPatch::ReleaseRecordsFrom(size_t index) {
+    for (size_t i = index; i < m_records.size(); ++i) Allocator().Free(m_records[i].pixels);
+    m_records.resize(std::min(index, m_records.size()));
+}
+
+void CImageEditPatch::ReleaseAll() {
+    ReleaseRecordsFrom(0);
+    Allocator().Free(m_base.data);
+    Allocator().Free(m_working.data);
+    m_base = m_working = ImagePlane{};
+    m_step = 0;
+}
+
+bool CImageEditPatch::Begin(const ImagePlane& current) {
+    ReleaseAll();
+    if (!current.IsValid()) return false;
+    const size_t bytes = current.SizeInBytes();
+    auto* base = static_cast<uint8_t*>(Allocator().Allocate(bytes));
+    auto* working = static_cast<uint8_t*>(Allocator().Allocate(bytes));
+    if (!base || !working) {
+        Allocator().Free(base);
+        Allocator().Free(working);
+        return false;
+    }
+    m_source = current;
+    m_base = current;
+    m_base.data = base;
+    m_working = current;
+    m_working.data = working;
+    std::memcpy(base, current.data, bytes);
+    std::memcpy(working, current.data, bytes);
+    return true;
+}
+
+bool CImageEditPatch::RecordStep() {
+    if (!m_working.data) return false;
+    Rect r{10000000, 10000000, -10000000, -10000000};
+    const int32_t rowBytes = m_working.width * m_working.channels;
+    for (int32_t y = 0; y < m_working.height; ++y) {
+        const uint8_t* a = m_base.Row(y);
+        const uint8_t* b = m_working.Row(y);
+        if (std::memcmp(a, b, rowBytes) == 0) continue;
+        for (int32_t x = 0; x < m_working.width; ++x) {
+            if (std::memcmp(a + x * 3, b + x * 3, 3) != 0) {
+                r.left = std::min(r.left, x);
+                r.right = std::max(r.right, x);
+            }
+        }
+        r.top = std::min(r.top, y);
+        r.bottom = std::max(r.bottom, y);
+    }
+    if (r.right < r.left) return false;
+
+    const size_t packedRow = static_cast<size_t>(r.right - r.left + 1) * 3;
+    const size_t bytes = packedRow * static_cast<size_t>(r.bottom - r.top + 1);
+    auto* before = static_cast<uint8_t*>(Allocator().Allocate(bytes));
+    auto* after = static_cast<uint8_t*>(Allocator().Allocate(bytes));
+    if (!before || !after) {
+        // Without room for the step the history stays as it was; the change itself stays
+        // on screen but cannot be undone click by click.
+        Allocator().Free(before);
+        Allocator().Free(after);
+        return false;
+    }
+    for (int32_t y = r.top; y <= r.bottom; ++y) {
+        const size_t offset = static_cast<size_t>(y - r.top) * packedRow;
+        std::memcpy(before + offset, m_base.Row(y) + r.left * 3, packedRow);
+        std::memcpy(after + offset, m_working.Row(y) + r.left * 3, packedRow);
+    }
+    ReleaseRecordsFrom(static_cast<size_t>(m_step));
+    m_records.push_back(Record{r, before});
+    m_records.push_back(Record{r, after});
+    m_step += 2;
+    std::memcpy(m_base.data, m_working.data, m_working.SizeInBytes());
+    return true;
+}
+
+void CImageEditPatch::WriteRecord(const Record& record, const ImagePlane& plane) const {
+    const Rect& r = record.rect;
+    const size_t packedRow = static_cast<size_t>(r.right - r.left + 1) * 3;
+    for (int32_t y = r.top; y <= r.bottom; ++y)
+        std::memcpy(plane.Row(y) + r.left * 3, record.pixels + (y - r.top) * packedRow, packedRow);
+}
+
+bool CImageEditPatch::UndoStep() {
+    if (m_step <= 0) return false;
+    m_step -= 2;
+    if (m_step == 0) {
+        std::memcpy(m_working.data, m_source.data, m_working.SizeInBytes());
+        std::memcpy(m_base.data, m_source.data, m_base.SizeInBytes());
+    } else {
+        WriteRecord(m_records[m_step], m_working);
+        WriteRecord(m_records[m_step], m_base);
+    }
+    return true;
+}
+
+bool CImageEditPatch::RedoStep() {
+    if (static_cast<size_t>(m_step) >= m_records.size()) return false;
+    WriteRecord(m_records[m_step + 1], m_working);
+    WriteRecord(m_records[m_step + 1], m_base);
+    m_step += 2;
+    return true;
+}

@@ -1,0 +1,39 @@
+#include "core/imagebuffer.h"
+
+#include <climits>
+#include <cstring>
+
+#include "core/memorymanager.h"
+
+CImageBuffer::CImageBuffer(CMemoryManager* allocator) : m_allocator(allocator) {}
+
+CImageBuffer::~CImageBuffer() {
+    if (m_data) Allocator().Free(m_data);
+}
+
+CMemoryManager& CImageBuffer::Allocator() const {
+    return m_allocator ? *m_allocator : CMemoryManager::GetInstance();
+}
+
+bool CImageBuffer::Create(int32_t width, int32_t height) {
+    // Negative sizes, and widths whose stride would not fit 32 bits, are refused outright.
+    if (width < 0 || height < 0 || static_cast<int64_t>(width) * 3 + 3 > INT32_MAX) {
+        if (m_data) Allocator().Free(m_data);
+        m_data = nullptr;
+        m_capacity = 0;
+        m_width = m_height = 0;
+        return false;
+    }
+    const size_t needed = ImagePlane::BytesFor(width, height);
+    if (m_capacity < needed) {
+        if (m_data) Allocator().Free(m_data);
+        m_data = static_cast<uint8_t*>(Allocator().Allocate(needed));
+        m_capacity = m_data ? needed : 0;
+    } else if (m_data) {
+        // A buffer only grows: a smaller image keeps the block, cleared whole.
+        std::memset(m_data, 0, m_capacity);
+    }
+    m_width = width;
+    m_height = height;
+    return m_data != nullptr || needed == 0;
+}
