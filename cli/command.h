@@ -29,6 +29,8 @@ constexpr int kExitUsage = 2;    // bad arguments, or an input that cannot be re
 
 // Prints "lumaret-cli: <message>" on stderr and returns kExitUsage.
 int Fail(const std::string& message);
+// Prints usage text; lines that start with a space continue the one above.
+void PrintUsageLines(const std::string& usage);
 // Prints the usage lines of one command on stderr and returns kExitUsage.
 int UsageError(const char* commandName);
 

@@ -15,6 +15,19 @@ std::map<std::string, Command>& Registry() {
 }
 }  // namespace
 
+
+void PrintUsageLines(const std::string& usage) {
+    size_t start = 0;
+    while (start < usage.size()) {
+        size_t end = usage.find('\n', start);
+        if (end == std::string::npos) end = usage.size();
+        const std::string line = usage.substr(start, end - start);
+        if (!line.empty() && line[0] == ' ') std::fprintf(stderr, "  %s\n", line.c_str());
+        else std::fprintf(stderr, "  lumaret-cli %s\n", line.c_str());
+        start = end + 1;
+    }
+}
+
 void RegisterCommand(const Command& command) { Registry()[command.name] = command; }
 
 std::vector<Command> Commands() {
@@ -31,15 +44,8 @@ int Fail(const std::string& message) {
 int UsageError(const char* commandName) {
     auto it = Registry().find(commandName);
     if (it == Registry().end()) return kExitUsage;
-    std::string usage = it->second.usage;
     std::fprintf(stderr, "usage:\n");
-    size_t start = 0;
-    while (start < usage.size()) {
-        size_t end = usage.find('\n', start);
-        if (end == std::string::npos) end = usage.size();
-        std::fprintf(stderr, "  lumaret-cli %s\n", usage.substr(start, end - start).c_str());
-        start = end + 1;
-    }
+    PrintUsageLines(it->second.usage);
     return kExitUsage;
 }
 
@@ -47,16 +53,7 @@ int UsageError(const char* commandName) {
 
 static int PrintUsage() {
     std::fprintf(stderr, "usage:\n  lumaret-cli --version\n");
-    for (const auto& command : cli::Commands()) {
-        std::string usage = command.usage;
-        size_t start = 0;
-        while (start < usage.size()) {
-            size_t end = usage.find('\n', start);
-            if (end == std::string::npos) end = usage.size();
-            std::fprintf(stderr, "  lumaret-cli %s\n", usage.substr(start, end - start).c_str());
-            start = end + 1;
-        }
-    }
+    for (const auto& command : cli::Commands()) cli::PrintUsageLines(command.usage);
     return cli::kExitUsage;
 }
 

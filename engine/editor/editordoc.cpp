@@ -1,0 +1,241 @@
+#include "editor/editordoc.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <mutex>
+
+#include "codec/codeclock.h"
+#include "codec/jpegcodec.h"
+#include "editor/safewrite.h"
+#include "exif/exif.h"
+#include "geometry/rotate.h"
+
+namespace {
+
+bool HasJpegExtension(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == "jpg" || ext == "jpeg";
+}
+
+// Writes the saved picture's size into the EXIF pixel dimension entries that the block has.
+void SetPixelDimensions(CExif& exif, int32_t width, int32_t height) {
+    const std::pair<uint16_t, int32_t> sizes[] = {{kTagPixelXDimension, width},
+                                                  {kTagPixelYDimension, height}};
+    for (const auto& [tag, value] : sizes) {
+        CIFDEntry* entry = exif.Section().FindEntry(tag);
+        if (!entry || entry->Values().empty()) continue;
+        if (entry->Type() == kTiffShort && value > 0xFFFF) {
+            // A SHORT cannot hold the size: make the entry a LONG as the standard allows.
+            CIFDEntry wide(tag, kTiffLong, 1, entry->ByteOrder());
+            *entry = wide;
+        }
+        if (entry->Type() == kTiffShort || entry->Type() == kTiffLong)
+            entry->Values()[0].first = static_cast<uint32_t>(value);
+    }
+}
+
+bool CodecWriter(const std::string& path, const ImagePlane& pixels, int quality) {
+    return writeJPEGfile(path.c_str(), pixels.width, pixels.height, pixels.data, quality) != 0;
+}
+
+}  // namespace
+
+CeditorDoc::CeditorDoc(IPrompt* prompt, CMemoryManager* allocator)
+    : m_prompt(prompt), m_exif(std::make_unique<CExif>()), m_ring(allocator), m_writer(CodecWriter) {}
+
+CeditorDoc::~CeditorDoc() = default;
+
+void CeditorDoc::Report(const std::string& text, const std::string& caption) {
+    if (m_prompt) m_prompt->Message(text, caption);
+}
+
+bool CeditorDoc::OnOpenDocument(const std::string& path) {
+    m_path = path;
+    m_exif = std::make_unique<CExif>(path);
+    m_exif->Read();
+    m_openedOrientation = m_exif->GetOrientation();
+    m_exif->ResetOrientation();
+
+    m_ring.Reset();
+    {
+        std::lock_guard<std::mutex> guard(CodecLock());
+        int width = 0, height = 0, components = 0;
+        if (getJPEGFileInfo(path.c_str(), &width, &height, &components)) {
+            ImagePlane first = m_ring.PrepareFirstState(width, height);
+            // Without memory for the picture the document opens empty, as for an unreadable
+            // file; the codec still forgets the file it remembered.
+            if (first.data) readJPEGfile(first.data, 0);
+            else m_ring.PrepareFirstState(0, 0);
+        }
+    }
+    ComputeHistogram();
+
+    switch (m_openedOrientation) {
+        case 2: MirrorLeftRight(); break;
+        case 3: RotateImage(180.0f); break;
+        case 4: MirrorTopBottom(); break;
+        case 6: RotateImage(-90.0f); break;
+        case 8: RotateImage(90.0f); break;
+        default: break;
+    }
+    m_modified = false;
+    return true;
+}
+
+bool CeditorDoc::OpenPixels(const ImagePlane& pixels, const std::string& path) {
+    m_path = path;
+    m_exif = std::make_unique<CExif>();
+    m_openedOrientation = 1;
+    ImagePlane first = m_ring.PrepareFirstState(pixels.width, pixels.height);
+    const bool copied = first.data && pixels.data;
+    if (copied) {
+        for (int32_t y = 0; y < pixels.height; ++y)
+            std::memcpy(first.Row(y), pixels.Row(y), static_cast<size_t>(pixels.width) * 3);
+    } else {
+        m_ring.PrepareFirstState(0, 0);
+    }
+    ComputeHistogram();
+    m_modified = false;
+    return copied;
+}
+
+void CeditorDoc::ComputeHistogram() {
+    for (Histogram& table : m_histograms) table.fill(0);
+    m_peak = 0;
+    const ImagePlane plane = m_ring.Current();
+    if (!plane.data) return;
+    Histogram& red = m_histograms[0];
+    Histogram& green = m_histograms[1];
+    Histogram& blue = m_histograms[2];
+    for (int32_t y = 0; y < plane.height; ++y) {
+        const uint8_t* p = plane.Row(y);
+        for (int32_t x = 0; x < plane.width; ++x, p += 3) {
+            ++blue[p[0]];
+            ++green[p[1]];
+            ++red[p[2]];
+        }
+    }
+    // The peak is the largest count of any bin, which is what raising it bin by bin yields.
+    for (int t = 0; t < 3; ++t)
+        m_peak = std::max(m_peak, *std::max_element(m_histograms[t].begin(), m_histograms[t].end()));
+}
+
+void CeditorDoc::Commit() {
+    m_ring.Commit();
+    m_modified = true;
+    ComputeHistogram();
+}
+
+bool CeditorDoc::Undo() {
+    if (!m_ring.Undo()) return false;
+    ComputeHistogram();
+    return true;
+}
+
+bool CeditorDoc::Redo() {
+    if (!m_ring.Redo()) return false;
+    m_modified = true;
+    ComputeHistogram();
+    return true;
+}
+
+bool CeditorDoc::ApplySteps(const std::vector<geometry::ResultStep>& steps) {
+    if (!geometry::CommitSteps(m_ring, steps)) return false;
+    m_modified = true;
+    ComputeHistogram();
+    return true;
+}
+
+bool CeditorDoc::RotateImage(float angleDegrees) {
+    const ImagePlane current = m_ring.Current();
+    const geometry::ImageSize size = geometry::RotatedSize(current.width, current.height, angleDegrees);
+    return ApplySteps({{size.width, size.height, [angleDegrees](const ImagePlane& src, const ImagePlane& dst) {
+                            return geometry::RotateImage(src, dst, angleDegrees);
+                        }}});
+}
+
+bool CeditorDoc::MirrorLeftRight() {
+    const ImagePlane current = m_ring.Current();
+    return ApplySteps({{current.width, current.height, geometry::MirrorLeftRight}});
+}
+
+bool CeditorDoc::MirrorTopBottom() {
+    const ImagePlane current = m_ring.Current();
+    return ApplySteps({{current.width, current.height, geometry::MirrorTopBottom}});
+}
+
+bool CeditorDoc::ResizeImage(int32_t width, int32_t height, geometry::ResizeMethod method) {
+    return ApplySteps({{width, height, [method](const ImagePlane& src, const ImagePlane& dst) {
+                            return geometry::ResizeImage(src, dst, method);
+                        }}});
+}
+
+bool CeditorDoc::CropImage(const geometry::CropRect& rect) {
+    return ApplySteps({{rect.Width(), rect.Height(), [rect](const ImagePlane& src, const ImagePlane& dst) {
+                            return geometry::CropImage(src, dst, rect);
+                        }}});
+}
+
+bool CeditorDoc::WriteImage(const std::string& path, int quality, const CExif* exif, std::string& error) {
+    const ImagePlane pixels = m_ring.Current();
+    if (!pixels.data) {
+        error = "there is no picture to save";
+        return false;
+    }
+    return ReplaceFileSafely(
+        path,
+        [&](const std::string& temp) {
+            if (!m_writer(temp, pixels, quality)) {
+                error = "the picture could not be encoded into " + path;
+                return false;
+            }
+            if (!exif) return true;
+            CExif written(temp);
+            if (written.Read() < 0) {
+                error = "the written picture could not be read back";
+                return false;
+            }
+            // CopyExifFrom only reads the source; it takes a non-const object.
+            written.CopyExifFrom(const_cast<CExif&>(*exif));
+            if (!written.WriteFile()) {
+                error = "the EXIF data could not be written into " + path;
+                return false;
+            }
+            return true;
+        },
+        error);
+}
+
+bool CeditorDoc::OnFileSave() {
+    if (m_prompt && m_prompt->Ask("Overwrite?", "Save", PromptButtons::YesNo) != PromptAnswer::Yes) return false;
+    if (!HasJpegExtension(m_path)) {
+        // Writing nothing yet calling the picture saved would lose the edits without a word.
+        Report("The image was not saved: only .jpg and .jpeg files can be written. Use Save As.", "Save");
+        return false;
+    }
+    std::string error;
+    if (!WriteImage(m_path, 90, nullptr, error)) {
+        Report("The image was not saved: " + error + ".", "Save");
+        return false;
+    }
+    m_modified = false;
+    return true;
+}
+
+bool CeditorDoc::SaveAs(const std::string& path, int quality, bool stripExif) {
+    const ImagePlane current = m_ring.Current();
+    SetPixelDimensions(*m_exif, current.width, current.height);
+    std::string error;
+    if (!WriteImage(path, std::clamp(quality, 1, 100), stripExif ? nullptr : m_exif.get(), error)) {
+        Report("The image was not saved: " + error + ".", "Save As");
+        return false;
+    }
+    m_path = path;
+    m_modified = false;
+    return true;
+}
