@@ -1,0 +1,147 @@
+// lumaret-cli edit: operation chains on PPM and JPEG pictures, and the EXIF of the result.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli_run.h"
+#include "exif/exif.h"
+#include "../engine/editor/editor_fixtures.h"
+
+namespace fs = std::filesystem;
+using clitest::RunCli;
+using clitest::Slurp;
+
+namespace {
+
+class CliEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              (std::string("lumaret_cli_edit_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    clitest::CliResult Edit(std::vector<std::string> args) {
+        args.insert(args.begin(), "edit");
+        return RunCli(LUMARET_CLI, args, dir);
+    }
+    // A w x h PPM whose pixels all differ, so any misplaced pixel shows.
+    fs::path MakePpm(const std::string& name, int w, int h) {
+        std::string bytes = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+        for (int i = 0; i < w * h; ++i) {
+            bytes += char(i * 7);
+            bytes += char(i / 3);
+            bytes += char(255 - i);
+        }
+        const fs::path path = dir / name;
+        editortest::WriteBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        return path;
+    }
+    std::string PpmHeader(const fs::path& path) {
+        const std::string all = Slurp(path);
+        return all.substr(0, all.find("255\n"));
+    }
+    fs::path dir;
+};
+
+}  // namespace
+
+TEST_F(CliEditTest, LosslessChainsOnPpmGiveTheirIdentities) {
+    const fs::path in = MakePpm("in.ppm", 7, 5);
+    const fs::path out = dir / "out.ppm";
+    const struct {
+        std::vector<std::string> ops;
+    } identities[] = {
+        {{"--flip", "h", "--flip", "h"}},
+        {{"--flip", "v", "--flip", "v"}},
+        {{"--rotate", "90", "--rotate", "-90"}},
+        {{"--rotate", "180", "--rotate", "180"}},
+        {{"--rotate", "-90", "--undo"}},
+        {{"--resize", "7", "5", "--method", "nearest"}},
+    };
+    for (const auto& c : identities) {
+        std::vector<std::string> args = {in.string(), out.string()};
+        args.insert(args.end(), c.ops.begin(), c.ops.end());
+        const auto r = Edit(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Slurp(out), Slurp(in)) << c.ops[0];
+    }
+}
+
+TEST_F(CliEditTest, SizesFollowTheOperations) {
+    const fs::path in = MakePpm("in.ppm", 5, 3);
+    const fs::path out = dir / "out.ppm";
+    ASSERT_EQ(Edit({in, out, "--rotate", "-90"}).status, 0);
+    EXPECT_EQ(PpmHeader(out), "P6\n3 5\n");
+    ASSERT_EQ(Edit({in, out, "--crop", "1", "1", "4", "3"}).status, 0);
+    EXPECT_EQ(PpmHeader(out), "P6\n3 2\n");
+    ASSERT_EQ(Edit({in, out, "--resize", "10", "6", "--method", "lanczos", "--flip", "v"}).status, 0);
+    EXPECT_EQ(PpmHeader(out), "P6\n10 6\n");
+    ASSERT_EQ(Edit({in, out, "--straighten", "10", "--crop-auto"}).status, 0);
+    EXPECT_EQ(PpmHeader(out).substr(0, 3), "P6\n");
+}
+
+TEST_F(CliEditTest, RefusesBadArgumentsBeforeTouchingAnything) {
+    const fs::path in = MakePpm("in.ppm", 5, 3);
+    const fs::path out = dir / "out.ppm";
+    EXPECT_EQ(Edit({in}).status, 2);
+    EXPECT_EQ(Edit({in, out, "--spin", "3"}).status, 2);
+    EXPECT_EQ(Edit({in, out, "--flip", "x"}).status, 2);
+    EXPECT_EQ(Edit({in, out, "--crop", "0", "0", "6", "3"}).status, 2);  // wider than the image
+    EXPECT_EQ(Edit({in, out, "--resize", "0", "3"}).status, 2);
+    EXPECT_EQ(Edit({in, out, "--quality", "101"}).status, 2);
+    EXPECT_EQ(Edit({in, out, "--undo"}).status, 2);  // nothing to undo
+    EXPECT_FALSE(fs::exists(out));
+    editortest::WriteBytes(dir / "text.jpg", {'n', 'o'});
+    const auto r = Edit({dir / "text.jpg", out});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("text.jpg"), std::string::npos);
+}
+
+TEST_F(CliEditTest, JpegOutputCarriesExifUprightAtItsNewSize) {
+    const fs::path in = dir / "turned.jpg";
+    editortest::WriteQuadrantJpeg(in, 40, 20, 6);
+    const fs::path out = dir / "out.jpg";
+    ASSERT_EQ(Edit({in, out, "--resize", "10", "20", "--quality", "80"}).status, 0);
+    CExif exif(out);
+    ASSERT_EQ(exif.Read(), 0);
+    EXPECT_EQ(exif.GetOrientation(), 1);
+    uint32_t x = 0, y = 0;
+    ASSERT_TRUE(exif.Section().FindEntry(kTagPixelXDimension));
+    exif.Section().FindEntry(kTagPixelXDimension)->FirstInteger(x);
+    exif.Section().FindEntry(kTagPixelYDimension)->FirstInteger(y);
+    EXPECT_EQ(x, 10u);
+    EXPECT_EQ(y, 20u);
+
+    ASSERT_EQ(Edit({in, out, "--strip-exif"}).status, 0);
+    CExif stripped(out);
+    stripped.Read();
+    EXPECT_FALSE(stripped.HasExif());
+}
+
+TEST_F(CliEditTest, RealCameraFileKeepsItsMakerDataThroughAChain) {
+    const fs::path in = fs::path(LUMARET_TESTDATA_DIR) / "jpeg/exif-py/jpg/tests/Xiaomi_Mi_9T_KeyError.jpg";
+    if (!fs::exists(in)) GTEST_SKIP() << "test data not found at " << in;
+    const fs::path out = dir / "out.jpg";
+    const auto r = Edit({in, out, "--flip", "h", "--resize", "600", "800", "--rotate", "1.5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    CExif original(in), edited(out);
+    ASSERT_EQ(original.Read(), 0);
+    ASSERT_EQ(edited.Read(), 0);
+    EXPECT_EQ(original.GetOrientation(), 6);
+    EXPECT_EQ(edited.GetOrientation(), 1);
+    EXPECT_EQ(edited.GetDateTaken(), original.GetDateTaken());
+    int w = 0, h = 0, c = 0;
+    edited.GetImageSize(w, h, c);
+    // 600 x 800 turned by 1.5 degrees spans a slightly larger canvas.
+    EXPECT_GT(w, 600);
+    EXPECT_GT(h, 800);
+    uint32_t x = 0;
+    ASSERT_TRUE(edited.Section().FindEntry(kTagPixelXDimension));
+    edited.Section().FindEntry(kTagPixelXDimension)->FirstInteger(x);
+    EXPECT_EQ(x, uint32_t(w));
+    ASSERT_TRUE(edited.Section().FindEntry(0x110));  // the camera model survives
+}
