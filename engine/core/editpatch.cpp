@@ -5,12 +5,15 @@
 
 #include "core/memorymanager.h"
 
-CImageEditPatch::CImageEditPatch(CMemoryManager* allocator) : m_allocator(allocator) {}
+// The process-wide allocator is fetched here, not on first use: an object that exists
+// before the allocator would otherwise outlive it at exit and free into a destroyed one.
+CImageEditPatch::CImageEditPatch(CMemoryManager* allocator)
+    : m_allocator(allocator ? allocator : &CMemoryManager::GetInstance()) {}
 
 CImageEditPatch::~CImageEditPatch() { ReleaseAll(); }
 
 CMemoryManager& CImageEditPatch::Allocator() const {
-    return m_allocator ? *m_allocator : CMemoryManager::GetInstance();
+    return *m_allocator;
 }
 
 void CImageEditPatch::ReleaseRecordsFrom(size_t index) {
@@ -28,7 +31,12 @@ void CImageEditPatch::ReleaseAll() {
 
 bool CImageEditPatch::Begin(const ImagePlane& current) {
     ReleaseAll();
-    if (!current.IsValid()) return false;
+    // The walks below step through whole pixels of `channels` bytes and whole rows of
+    // `stride` bytes; a plane whose rows are shorter than its pixels would be read past
+    // its end.
+    if (!current.IsValid() || current.channels < 1 || current.channels > 4 ||
+        static_cast<int64_t>(current.stride) < static_cast<int64_t>(current.width) * current.channels)
+        return false;
     const size_t bytes = current.SizeInBytes();
     auto* base = static_cast<uint8_t*>(Allocator().Allocate(bytes));
     auto* working = static_cast<uint8_t*>(Allocator().Allocate(bytes));
@@ -50,13 +58,14 @@ bool CImageEditPatch::Begin(const ImagePlane& current) {
 bool CImageEditPatch::RecordStep() {
     if (!m_working.data) return false;
     Rect r{10000000, 10000000, -10000000, -10000000};
-    const int32_t rowBytes = m_working.width * m_working.channels;
+    const int32_t pixelBytes = m_working.channels;
+    const size_t rowBytes = static_cast<size_t>(m_working.width) * pixelBytes;
     for (int32_t y = 0; y < m_working.height; ++y) {
         const uint8_t* a = m_base.Row(y);
         const uint8_t* b = m_working.Row(y);
         if (std::memcmp(a, b, rowBytes) == 0) continue;
         for (int32_t x = 0; x < m_working.width; ++x) {
-            if (std::memcmp(a + x * 3, b + x * 3, 3) != 0) {
+            if (std::memcmp(a + x * pixelBytes, b + x * pixelBytes, pixelBytes) != 0) {
                 r.left = std::min(r.left, x);
                 r.right = std::max(r.right, x);
             }
@@ -66,7 +75,7 @@ bool CImageEditPatch::RecordStep() {
     }
     if (r.right < r.left) return false;
 
-    const size_t packedRow = static_cast<size_t>(r.right - r.left + 1) * 3;
+    const size_t packedRow = static_cast<size_t>(r.right - r.left + 1) * pixelBytes;
     const size_t bytes = packedRow * static_cast<size_t>(r.bottom - r.top + 1);
     auto* before = static_cast<uint8_t*>(Allocator().Allocate(bytes));
     auto* after = static_cast<uint8_t*>(Allocator().Allocate(bytes));
@@ -79,8 +88,8 @@ bool CImageEditPatch::RecordStep() {
     }
     for (int32_t y = r.top; y <= r.bottom; ++y) {
         const size_t offset = static_cast<size_t>(y - r.top) * packedRow;
-        std::memcpy(before + offset, m_base.Row(y) + r.left * 3, packedRow);
-        std::memcpy(after + offset, m_working.Row(y) + r.left * 3, packedRow);
+        std::memcpy(before + offset, m_base.Row(y) + r.left * pixelBytes, packedRow);
+        std::memcpy(after + offset, m_working.Row(y) + r.left * pixelBytes, packedRow);
     }
     ReleaseRecordsFrom(static_cast<size_t>(m_step));
     m_records.push_back(Record{r, before});
@@ -92,9 +101,10 @@ bool CImageEditPatch::RecordStep() {
 
 void CImageEditPatch::WriteRecord(const Record& record, const ImagePlane& plane) const {
     const Rect& r = record.rect;
-    const size_t packedRow = static_cast<size_t>(r.right - r.left + 1) * 3;
+    const size_t packedRow = static_cast<size_t>(r.right - r.left + 1) * plane.channels;
     for (int32_t y = r.top; y <= r.bottom; ++y)
-        std::memcpy(plane.Row(y) + r.left * 3, record.pixels + (y - r.top) * packedRow, packedRow);
+        std::memcpy(plane.Row(y) + r.left * plane.channels,
+                    record.pixels + static_cast<size_t>(y - r.top) * packedRow, packedRow);
 }
 
 bool CImageEditPatch::UndoStep() {

@@ -18,7 +18,8 @@ public:
     CImageEditPatch& operator=(const CImageEditPatch&) = delete;
 
     // Copies `current` (the document's current state, which stays unchanged while the tool
-    // runs) into the base and working copies. False when memory could not be had.
+    // runs) into the base and working copies. False when memory could not be had, or when
+    // the plane is empty or its rows are shorter than its pixels.
     bool Begin(const ImagePlane& current);
     // Records what changed between base and working as one step; false when nothing changed.
     bool RecordStep();

@@ -3,14 +3,15 @@
 #include "core/memorymanager.h"
 
 CFastArray::CFastArray(size_t elementSize, CMemoryManager* allocator)
-    : m_allocator(allocator), m_elementSize(elementSize) {
+    // The process-wide allocator is fetched now so that it is destroyed after this array.
+    : m_allocator(allocator ? allocator : &CMemoryManager::GetInstance()), m_elementSize(elementSize) {
     m_chunks.reserve(15);
 }
 
 CFastArray::~CFastArray() { Clear(); }
 
 CMemoryManager& CFastArray::Allocator() const {
-    return m_allocator ? *m_allocator : CMemoryManager::GetInstance();
+    return *m_allocator;
 }
 
 void* CFastArray::At(size_t index) {

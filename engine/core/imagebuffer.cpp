@@ -5,14 +5,17 @@
 
 #include "core/memorymanager.h"
 
-CImageBuffer::CImageBuffer(CMemoryManager* allocator) : m_allocator(allocator) {}
+// The process-wide allocator is fetched here, not on first use: a buffer that exists
+// before the allocator would otherwise outlive it at exit and free into a destroyed one.
+CImageBuffer::CImageBuffer(CMemoryManager* allocator)
+    : m_allocator(allocator ? allocator : &CMemoryManager::GetInstance()) {}
 
 CImageBuffer::~CImageBuffer() {
     if (m_data) Allocator().Free(m_data);
 }
 
 CMemoryManager& CImageBuffer::Allocator() const {
-    return m_allocator ? *m_allocator : CMemoryManager::GetInstance();
+    return *m_allocator;
 }
 
 bool CImageBuffer::Create(int32_t width, int32_t height) {
