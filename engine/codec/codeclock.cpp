@@ -1,0 +1,6 @@
+#include "codec/codeclock.h"
+
+std::mutex& CodecLock() {
+    static std::mutex lock;
+    return lock;
+}
