@@ -1,0 +1,234 @@
+#pragma once
+// Fakes and temp-folder helpers shared by the browser tests.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "browser/browserdoc.h"
+#include "browser/browserservices.h"
+#include "browser/localfilesystem.h"
+#include "core/prompt.h"
+
+namespace browsertest {
+
+namespace fs = std::filesystem;
+
+// A fresh folder below the temp folder, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "lumaret-browser-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) m_path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        if (!m_path.empty()) fs::remove_all(m_path, ec);
+    }
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+// Sets (or unsets, for nullopt) an environment variable for the scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name) {
+        if (const char* old = std::getenv(name)) m_old = old;
+        if (value) ::setenv(name, value->c_str(), 1);
+        else ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (m_old) ::setenv(m_name, m_old->c_str(), 1);
+        else ::unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+inline void WriteFile(const std::string& path, const std::string& content) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Records every update; tests wait for codes with a bound.
+class FakeSink : public IBrowserUpdateSink {
+public:
+    void PostUpdate(int code, intptr_t param) override {
+        std::lock_guard lock(m_lock);
+        m_updates.emplace_back(code, param);
+        m_changed.notify_all();
+    }
+    void SetListingState(int state) override {
+        std::lock_guard lock(m_lock);
+        m_states.push_back(state);
+    }
+    void UpdateAllViews() override {
+        std::lock_guard lock(m_lock);
+        ++m_viewUpdates;
+    }
+    std::vector<std::pair<int, intptr_t>> Updates() {
+        std::lock_guard lock(m_lock);
+        return m_updates;
+    }
+    std::vector<int> States() {
+        std::lock_guard lock(m_lock);
+        return m_states;
+    }
+    int ViewUpdates() {
+        std::lock_guard lock(m_lock);
+        return m_viewUpdates;
+    }
+    int Count(int code) {
+        std::lock_guard lock(m_lock);
+        int n = 0;
+        for (auto& u : m_updates) n += u.first == code;
+        return n;
+    }
+    void Clear() {
+        std::lock_guard lock(m_lock);
+        m_updates.clear();
+        m_states.clear();
+        m_viewUpdates = 0;
+    }
+    // Waits up to `limit` for at least `times` updates with `code`.
+    bool WaitFor(int code, int times = 1, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, limit, [&] {
+            int n = 0;
+            for (auto& u : m_updates) n += u.first == code;
+            return n >= times;
+        });
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<std::pair<int, intptr_t>> m_updates;
+    std::vector<int> m_states;
+    int m_viewUpdates = 0;
+};
+
+// Answers questions from a script and records what was asked.
+class FakePrompt : public IPrompt {
+public:
+    struct Asked {
+        std::string text, caption;
+        PromptButtons buttons;
+    };
+    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons buttons) override {
+        asked.push_back({text, caption, buttons});
+        if (buttons == PromptButtons::Ok) return PromptAnswer::Ok;
+        if (answers.empty()) return PromptAnswer::Cancel;
+        const PromptAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void Beep() override { ++beeps; }
+    std::deque<PromptAnswer> answers;
+    std::vector<Asked> asked;
+    int beeps = 0;
+};
+
+class FakeProgress : public IProgress {
+public:
+    void Start(const std::string& t, int n) override {
+        title = t;
+        total = n;
+        ++starts;
+    }
+    void SetPosition(int p) override { last = p; }
+    void End() override { ++ends; }
+    std::string title;
+    int total = 0, last = 0, starts = 0, ends = 0;
+};
+
+class FakeHost : public IBrowserHost {
+public:
+    bool StartedByDevice() const override { return startedByDevice; }
+    void ClearStartedByDevice() override { startedByDevice = false; }
+    bool ClicklessDownload() const override { return clickless; }
+    void OpenImage(const std::string& path) override { opened.push_back(path); }
+    void SelectFolderNode(const std::string& name) override { folders.push_back(name); }
+    void StartDownload(CFileSystemIF&) override { ++downloads; }
+    bool startedByDevice = false, clickless = false;
+    int downloads = 0;
+    std::vector<std::string> opened, folders;
+};
+
+// A document wired to fakes, with a short watcher settle time.
+struct Browser {
+    FakeSink sink;
+    FakePrompt prompt;
+    FakeProgress progress;
+    FakeHost host;
+    std::unique_ptr<CFileBrowserDoc> doc;
+
+    explicit Browser(IThumbnailService* thumbnails = nullptr) {
+        BrowserServices s;
+        s.sink = &sink;
+        s.prompt = &prompt;
+        s.progress = &progress;
+        s.host = &host;
+        s.thumbnails = thumbnails;
+        doc = std::make_unique<CFileBrowserDoc>(s);
+        Local().SetWatcherSettleTime(std::chrono::milliseconds(20));
+    }
+    CLocalFileSystem& Local() { return *static_cast<CLocalFileSystem*>(doc->Source()); }
+    // Browses a folder and waits for the listing to end.
+    void Show(const std::string& folder) {
+        doc->Browse(CHint::Folder(folder));
+        Local().WaitForListing();
+    }
+    void RefreshAndWait() {
+        Local().Refresh();
+        Local().WaitForListing();
+    }
+    // Visible paths in display order.
+    std::vector<std::string> Visible() {
+        std::vector<std::string> out;
+        for (int32_t row = 0; row < doc->VisibleCount(); ++row) out.push_back(doc->EntryPath(row));
+        return out;
+    }
+    // Visible file names in display order.
+    std::vector<std::string> Names() {
+        std::vector<std::string> out;
+        for (const std::string& p : Visible()) out.push_back(fs::path(p).filename().string());
+        return out;
+    }
+    // Store index of the entry with this path that is not gone, or -1.
+    int32_t Find(const std::string& path) {
+        for (int32_t i = 0; i < doc->EntryCount(); ++i)
+            if (doc->StorePath(i) == path && !doc->Entry(i)->Has(kEntryGone)) return i;
+        return -1;
+    }
+    // Selects the visible rows whose file names are listed.
+    void Select(const std::vector<std::string>& names) {
+        for (int32_t row = 0; row < doc->VisibleCount(); ++row) {
+            const std::string name = fs::path(doc->EntryPath(row)).filename().string();
+            for (const std::string& n : names)
+                if (n == name) doc->VisibleEntry(row)->flags |= kEntrySelected;
+        }
+    }
+};
+
+}  // namespace browsertest
