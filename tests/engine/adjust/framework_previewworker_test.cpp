@@ -1,0 +1,152 @@
+// CPreviewWorker: kept requests, coalescing, stages, the abandon signal and stopping.
+// Synchronisation is by gates and WaitIdle only; no test relies on timing.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "adjust/framework/previewworker.h"
+
+namespace {
+
+// A one-shot gate: Wait blocks until Open.
+class Gate {
+public:
+    void Open() {
+        {
+            std::lock_guard lock(m_lock);
+            m_open = true;
+        }
+        m_cv.notify_all();
+    }
+    void Wait() {
+        std::unique_lock lock(m_lock);
+        m_cv.wait(lock, [this] { return m_open; });
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_cv;
+    bool m_open = false;
+};
+
+// What the job saw, guarded for reading after WaitIdle.
+struct Seen {
+    std::mutex lock;
+    std::vector<int> params;
+    std::vector<int> stages;
+    void Add(int p, int s) {
+        std::lock_guard g(lock);
+        params.push_back(p);
+        stages.push_back(s);
+    }
+};
+
+}  // namespace
+
+TEST(PreviewWorker, RequestsPostedWhileSuspendedAreKeptAndServedOnce) {
+    Seen seen;
+    CParamsPreviewWorker<int> worker([&](const int& p, const PreviewRun& run) { seen.Add(p, run.Stage()); },
+                                     CPreviewWorker::Start::Suspended);
+    for (int i = 1; i <= 5; ++i) worker.Post(i);
+    worker.WaitIdle();  // returns at once while suspended
+    EXPECT_EQ(worker.CompletedRuns(), 0u);
+    EXPECT_TRUE(worker.NewerRequestWaiting());
+    worker.Resume();
+    worker.WaitIdle();
+    EXPECT_EQ(worker.CompletedRuns(), 1u);
+    EXPECT_EQ(seen.params, std::vector<int>{5});
+    EXPECT_FALSE(worker.NewerRequestWaiting());
+}
+
+TEST(PreviewWorker, ABurstDuringAComputationGivesExactlyOneMoreWithTheNewestParams) {
+    Seen seen;
+    Gate entered, release;
+    std::atomic<bool> newerAtStart{true}, newerAfterBurst{false};
+    std::atomic<int> calls{0};
+    CParamsPreviewWorker<int> worker([&](const int& p, const PreviewRun& run) {
+        seen.Add(p, run.Stage());
+        if (calls++ == 0) {
+            newerAtStart = run.NewerRequestWaiting();
+            entered.Open();
+            release.Wait();
+            newerAfterBurst = run.NewerRequestWaiting();
+        }
+    });
+    worker.Post(1);
+    entered.Wait();
+    for (int i = 2; i <= 11; ++i) worker.Post(i);
+    release.Open();
+    worker.WaitIdle();
+    EXPECT_FALSE(newerAtStart);
+    EXPECT_TRUE(newerAfterBurst) << "a running computation learns that newer work waits";
+    EXPECT_EQ(worker.CompletedRuns(), 2u);
+    EXPECT_EQ(seen.params, (std::vector<int>{1, 11}));
+}
+
+TEST(PreviewWorker, TheSmallestStageOfABurstWins) {
+    Seen seen;
+    CPreviewWorker worker([&](const PreviewRun& run) { seen.Add(0, run.Stage()); }, CPreviewWorker::Start::Suspended);
+    worker.Post(3);
+    worker.Post(1);
+    worker.Post(4);
+    worker.Resume();
+    worker.WaitIdle();
+    worker.Post(2);
+    worker.WaitIdle();
+    worker.Post();
+    worker.WaitIdle();
+    EXPECT_EQ(seen.stages, (std::vector<int>{1, 2, CPreviewWorker::kFullStage}));
+}
+
+TEST(PreviewWorker, StopWaitsForTheRunningComputationAndThenRefusesWork) {
+    Gate entered;
+    std::atomic<bool> stopReturned{false};
+    std::atomic<bool> stopReturnedBeforeJobEnded{false};
+    CPreviewWorker worker([&](const PreviewRun& run) {
+        entered.Open();
+        // The stop request counts as newer work, so a long job may give up here.
+        while (!run.NewerRequestWaiting()) std::this_thread::yield();
+        stopReturnedBeforeJobEnded = stopReturned.load();
+    });
+    worker.Post();
+    entered.Wait();
+    std::thread closer([&] {
+        worker.Stop();
+        stopReturned = true;
+    });
+    closer.join();
+    EXPECT_FALSE(stopReturnedBeforeJobEnded);
+    EXPECT_EQ(worker.CompletedRuns(), 1u);
+    worker.Post();
+    worker.WaitIdle();
+    EXPECT_EQ(worker.CompletedRuns(), 1u);
+    worker.Stop();  // a second stop is harmless
+}
+
+TEST(PreviewWorker, DestroyingASuspendedWorkerRunsNothing) {
+    std::atomic<int> runs{0};
+    {
+        CPreviewWorker worker([&](const PreviewRun&) { ++runs; }, CPreviewWorker::Start::Suspended);
+        worker.Post();
+        worker.Post(2);
+    }
+    EXPECT_EQ(runs.load(), 0);
+}
+
+TEST(PreviewWorker, AFailingComputationDoesNotEndTheWorker) {
+    std::atomic<int> calls{0};
+    CPreviewWorker worker([&](const PreviewRun&) {
+        if (calls++ == 0) throw std::runtime_error("no memory");
+    });
+    worker.Post();
+    worker.WaitIdle();
+    worker.Post();
+    worker.WaitIdle();
+    EXPECT_EQ(calls.load(), 2);
+    EXPECT_EQ(worker.CompletedRuns(), 2u);
+}
