@@ -9,6 +9,7 @@
 #include "command.h"
 #include "editor/editordoc.h"
 #include "geometry/rotatetool.h"
+#include "edit_operations.h"
 #include "ppm.h"
 
 namespace cli {
@@ -17,20 +18,6 @@ namespace {
 bool EndsWithPpm(const std::string& path) {
     return path.size() > 4 && (path.compare(path.size() - 4, 4, ".ppm") == 0 ||
                                path.compare(path.size() - 4, 4, ".PPM") == 0);
-}
-
-bool ParseNumber(const std::string& text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end && *end == '\0' && std::isfinite(value);
-}
-
-bool ParseInt(const std::string& text, int32_t& value, int32_t low, int32_t high) {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || !end || *end != '\0' || v < low || v > high) return false;
-    value = static_cast<int32_t>(v);
-    return true;
 }
 
 // Prints what was written to the document after a prompt (failures of Save As).
@@ -42,29 +29,15 @@ public:
     }
 };
 
-// One operation of the chain: consumes its arguments from `args` starting at `i`
-// (just past the option word) and applies itself to the document.
-struct Operation {
-    const char* option;
-    std::function<bool(CeditorDoc& doc, const Args& args, size_t& i, std::string& error)> run;
-};
-
-bool NeedArgs(const Args& args, size_t i, size_t n, const char* option, std::string& error) {
-    if (i + n <= args.size()) return true;
-    error = std::string(option) + " needs " + std::to_string(n) + " value(s)";
-    return false;
-}
-
-std::vector<Operation> Operations() {
-    return {
-        {"--rotate",
+EditOperationRegistration geometryOperations{{
+        {"--rotate", "--rotate DEG",
          [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
              double degrees = 0;
              if (!NeedArgs(a, i, 1, "--rotate", error)) return false;
              if (!ParseNumber(a[i++], degrees)) return (error = "--rotate needs an angle in degrees", false);
              return doc.RotateImage(static_cast<float>(degrees)) || (error = "rotation failed", false);
          }},
-        {"--straighten",
+        {"--straighten", "--straighten DEG [--crop-auto]",
          [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
              double degrees = 0;
              if (!NeedArgs(a, i, 1, "--straighten", error)) return false;
@@ -80,7 +53,7 @@ std::vector<Operation> Operations() {
              tool.SetCrop(crop);
              return doc.ApplySteps(tool.ResultSteps()) || (error = "straightening failed", false);
          }},
-        {"--flip",
+        {"--flip", "--flip h|v",
          [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
              if (!NeedArgs(a, i, 1, "--flip", error)) return false;
              const std::string how = a[i++];
@@ -89,7 +62,7 @@ std::vector<Operation> Operations() {
              error = "--flip takes h or v";
              return false;
          }},
-        {"--resize",
+        {"--resize", "--resize W H [--method nearest|bilinear|bicubic|supersampling|lanczos]",
          [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
              int32_t w = 0, h = 0;
              if (!NeedArgs(a, i, 2, "--resize", error)) return false;
@@ -110,7 +83,7 @@ std::vector<Operation> Operations() {
              }
              return doc.ResizeImage(w, h, method) || (error = "resize failed (not enough memory?)", false);
          }},
-        {"--crop",
+        {"--crop", "--crop L T R B  (right and bottom exclusive)",
          [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
              if (!NeedArgs(a, i, 4, "--crop", error)) return false;
              const ImagePlane current = doc.CurrentImage();
@@ -122,22 +95,34 @@ std::vector<Operation> Operations() {
              i += 4;
              return doc.CropImage(r) || (error = "crop failed", false);
          }},
-        {"--undo",
+        {"--undo", "--undo",
          [](CeditorDoc& doc, const Args&, size_t&, std::string& error) {
              return doc.Undo() || (error = "nothing to undo", false);
          }},
-    };
+}};
+
+const char* EditUsage();
+
+// Prints the full usage with every operation and returns the usage exit status.
+int EditUsageError() {
+    std::fprintf(stderr, "usage:\n");
+    PrintUsageLines(EditUsage());
+    return kExitUsage;
 }
 
 int RunEdit(const Args& args) {
-    if (args.size() < 2) return UsageError("edit");
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        PrintUsageLines(EditUsage());
+        return kExitOk;
+    }
+    if (args.size() < 2) return EditUsageError();
     const std::string in = args[0], out = args[1];
     int32_t quality = 90;
     bool strip = false;
 
     // Options are checked before anything is read, so a typo costs no decoding time.
-    const std::vector<Operation> operations = Operations();
-    struct Step { const Operation* op; size_t at; };
+    const std::vector<EditOperation>& operations = EditOperations();
+    struct Step { const EditOperation* op; size_t at; };
     std::vector<Step> steps;
     for (size_t i = 2; i < args.size();) {
         const std::string& word = args[i++];
@@ -147,12 +132,12 @@ int RunEdit(const Args& args) {
         } else if (word == "--strip-exif") {
             strip = true;
         } else {
-            const Operation* found = nullptr;
-            for (const Operation& op : operations)
+            const EditOperation* found = nullptr;
+            for (const EditOperation& op : operations)
                 if (word == op.option) found = &op;
             if (!found) {
                 std::fprintf(stderr, "lumaret-cli: unknown option %s\n", word.c_str());
-                return UsageError("edit");
+                return EditUsageError();
             }
             steps.push_back({found, i});
             // Skip this operation's values: anything up to the next option word. Negative
@@ -191,14 +176,62 @@ int RunEdit(const Args& args) {
     return doc.SaveAs(out, quality, strip) ? kExitOk : kExitFailure;
 }
 
+// The usage text lists every registered operation.
+const char* EditUsage() {
+    static const std::string usage = [] {
+        std::string text =
+            "edit IN OUT [operations...] [--quality Q] [--strip-exif]\n"
+            "  IN and OUT may be .ppm files. Operations run in order, each one undo step:";
+        for (const EditOperation& op : EditOperations()) text += std::string("\n    ") + op.usage;
+        return text;
+    }();
+    return usage.c_str();
+}
+
 CommandRegistration registration{
-    {"edit",
-     "edit IN OUT [operations...] [--quality Q] [--strip-exif]\n"
-     "  operations, run in order, each one undo step:\n"
-     "  --rotate DEG | --straighten DEG [--crop-auto] | --flip h|v\n"
-     "  --resize W H [--method nearest|bilinear|bicubic|supersampling|lanczos]\n"
-     "  --crop L T R B | --undo       (IN and OUT may be .ppm files)",
+    {"edit", "edit IN OUT [operations...] [--quality Q] [--strip-exif]\n  (lumaret-cli edit --help lists the operations)",
      &RunEdit}};
 
 }  // namespace
+
+void RegisterEditOperation(const EditOperation& operation) {
+    const_cast<std::vector<EditOperation>&>(EditOperations()).push_back(operation);
+}
+
+const std::vector<EditOperation>& EditOperations() {
+    static std::vector<EditOperation> operations;
+    return operations;
+}
+
+bool NeedArgs(const Args& args, size_t i, size_t n, const char* option, std::string& error) {
+    if (i + n <= args.size()) return true;
+    error = std::string(option) + " needs " + std::to_string(n) + " value(s)";
+    return false;
+}
+
+bool ParseNumber(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && std::isfinite(value);
+}
+
+bool ParseInt(const std::string& text, int32_t& value, int32_t low, int32_t high) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || !end || *end != '\0' || v < low || v > high) return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+std::vector<std::string> SplitText(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) return parts;
+        start = end + 1;
+    }
+}
+
 }  // namespace cli
