@@ -7,6 +7,7 @@
 #include "codec/codeclock.h"
 #include "codec/jpegcodec.h"
 #include "command.h"
+#include "decode_own.h"
 #include "core/imagebuffer.h"
 #include "ppm.h"
 
@@ -52,6 +53,10 @@ bool ParseDecodeArgs(const Args& args, DecodeOptions& options) {
 // decode IN.jpg OUT.ppm [--scale 1|2|4|8]: the codec's decoding written as binary PPM.
 int RunDecode(const Args& args) {
     DecodeOptions options;
+    // --own: the built-in thumbnail decoder instead of the codec component.
+    if (!args.empty() && args[0] == "--own") {
+        return args.size() == 3 ? DecodeWithOwnDecoder(args[1], args[2]) : UsageError("decode");
+    }
     if (!ParseDecodeArgs(args, options)) return UsageError("decode");
 
     CImageBuffer image;
@@ -114,7 +119,7 @@ int RunEncode(const Args& args) {
 }
 
 const CommandRegistration decodeRegistration{
-    {"decode", "decode IN.jpg OUT.ppm [--scale 1|2|4|8]", &RunDecode}};
+    {"decode", "decode IN.jpg OUT.ppm [--scale 1|2|4|8]\ndecode --own IN.jpg OUT.ppm", &RunDecode}};
 const CommandRegistration encodeRegistration{
     {"encode", "encode IN.ppm OUT.jpg [--quality 1..100]", &RunEncode}};
 

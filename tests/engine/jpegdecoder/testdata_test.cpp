@@ -1,0 +1,104 @@
+// CJPEGDecoder on the real camera and library sample files of the shared test data, and
+// on the thumbnails embedded in them: never a crash; where libjpeg-turbo decodes a file
+// cleanly the pixels are compared.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "decoder_test_util.h"
+
+using namespace dectest;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<fs::path> SampleFiles() {
+    std::vector<fs::path> files;
+    fs::path root = fs::path(LUMARET_TESTDATA_DIR) / "jpeg";
+    if (!fs::is_directory(root)) return files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) continue;
+        std::string ext = entry.path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+        if (ext == ".jpg" || ext == ".jpeg" || ext == ".mpo") files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Every SOI ... EOI run inside an APP1 segment: the embedded thumbnails.
+std::vector<std::vector<uint8_t>> EmbeddedJpegs(const std::vector<uint8_t>& file) {
+    std::vector<std::vector<uint8_t>> found;
+    size_t pos = 2;
+    while (pos + 4 <= file.size() && file[pos] == 0xFF && file[pos + 1] != 0xDA) {
+        size_t length = static_cast<size_t>((file[pos + 2] << 8) | file[pos + 3]);
+        size_t end = std::min(file.size(), pos + 2 + length);
+        if (file[pos + 1] == 0xE1) {
+            for (size_t i = pos + 4; i + 3 < end; ++i) {
+                if (file[i] == 0xFF && file[i + 1] == 0xD8 && file[i + 2] == 0xFF) {
+                    size_t j = i + 2;
+                    while (j + 1 < end && !(file[j] == 0xFF && file[j + 1] == 0xD9)) ++j;
+                    found.emplace_back(file.begin() + static_cast<long>(i),
+                                       file.begin() + static_cast<long>(std::min(j + 2, end)));
+                    i = j;
+                }
+            }
+        }
+        pos += 2 + length;
+    }
+    return found;
+}
+
+struct Tally {
+    int decoded = 0, compared = 0, refused = 0;
+};
+
+// Decodes with both decoders; the result must be exact where the upsampling matches.
+void CheckOne(const std::vector<uint8_t>& jpeg, const std::string& name, Tally& tally) {
+    Result own = DecodeOwn(jpeg);
+    ASSERT_LE(own.status, 0) << name;
+    ASSERT_GE(own.status, jpegdec::kBadGreySampling) << name;
+    bool cmyk = own.status == jpegdec::kUnsupported &&
+                (own.colorSpace == jpegdec::kColorCMYK || own.colorSpace == jpegdec::kColorYCCK);
+    if (cmyk) own = DecodeOwn(jpeg, jpegdec::kColorCMYK, 4);
+    if (own.status != jpegdec::kOk) {
+        ++tally.refused;
+        std::printf("  %-50s status %d\n", name.c_str(), own.status);
+        return;
+    }
+    ++tally.decoded;
+    refjpeg::DecodeOptions options;
+    options.output = cmyk ? refjpeg::Space::CMYK : refjpeg::Space::BGR;
+    options.fancyUpsampling = own.sampling != jpegdec::kSampling1x2;
+    refjpeg::Decoded reference = refjpeg::Decode(jpeg, options);
+    if (!reference.ok || reference.warnings != 0) return;
+    // The same colour-space decision is needed for a pixel comparison.
+    bool sameSpace = (reference.jpegSpace == refjpeg::Space::Grey) == (own.colorSpace == jpegdec::kColorGrey) &&
+                     (reference.jpegSpace == refjpeg::Space::RGB) == (own.colorSpace == jpegdec::kColorRGB);
+    if (!sameSpace || own.sampling == jpegdec::kSamplingOther || own.width < 5) return;
+    ++tally.compared;
+    EXPECT_EQ(MaxDifference(own.image, reference.image), 0) << name;
+}
+
+TEST(JpegDecoderSampleFiles, DecodeLikeLibjpeg) {
+    std::vector<fs::path> files = SampleFiles();
+    if (files.empty()) GTEST_SKIP() << "no shared test data";
+    Tally files_, thumbnails;
+    for (const auto& path : files) {
+        std::vector<uint8_t> bytes = ReadFile(path.string());
+        std::string name = path.filename().string();
+        CheckOne(bytes, name, files_);
+        int index = 0;
+        for (const auto& thumbnail : EmbeddedJpegs(bytes))
+            CheckOne(thumbnail, name + " thumbnail " + std::to_string(index++), thumbnails);
+    }
+    std::printf("files: %zu, decoded %d, compared %d, refused %d\n", files.size(), files_.decoded,
+                files_.compared, files_.refused);
+    std::printf("embedded thumbnails: decoded %d, compared %d, refused %d\n", thumbnails.decoded,
+                thumbnails.compared, thumbnails.refused);
+    EXPECT_GT(files_.compared, 50);
+    EXPECT_GT(thumbnails.compared, 10);
+}
+
+}  // namespace
