@@ -1,0 +1,274 @@
+// Broken and hostile input: the scan and the parse keep inside the data and keep what is sound.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "exif/exif.h"
+#include "exif_fixtures.h"
+
+using namespace fixture;
+
+namespace {
+
+CExif ReadBytes(const std::vector<uint8_t>& jpeg) {
+    CExif exif;
+    exif.ReadMemory(jpeg.data(), jpeg.size());
+    return exif;
+}
+
+// Parses a raw TIFF structure (hand-written bytes) as an EXIF record.
+CAPP1Section ParseTiff(const std::vector<uint8_t>& tiff) {
+    std::vector<uint8_t> record = Record(tiff);
+    CAPP1Section s;
+    s.Parse(record.data(), record.size());
+    return s;
+}
+
+// II header, IFD0 at 8.
+Writer IntelTiff() {
+    Writer w(false);
+    w.Raw(0, "II", 2);
+    w.U16(2, 42);
+    w.U32(4, 8);
+    return w;
+}
+
+void PutEntry(Writer& w, size_t at, uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+    w.U16(at, tag);
+    w.U16(at + 2, type);
+    w.U32(at + 4, count);
+    w.U32(at + 8, value);
+}
+
+Block SmallBlock() {
+    Block b;
+    b.ifd0 = {Ascii(0x10F, "Make"), Short(0x112, {3})};
+    b.exif = {Ascii(0x9003, "2020:01:02 03:04:05")};
+    b.ifd1 = {Short(0x103, {6})};
+    b.thumbnail.assign(100, 0xAB);
+    return b;
+}
+
+}  // namespace
+
+TEST(ExifBadInput, TruncatedFilesAndBlocks) {
+    const std::vector<uint8_t> full = Jpeg(Payload(SmallBlock()));
+    // The file cut at every length: never a crash, and a cut APP1 segment is not kept.
+    for (size_t n = 0; n <= full.size(); ++n) {
+        std::vector<uint8_t> cut(full.begin(), full.begin() + long(n));
+        CExif exif = ReadBytes(cut);
+        if (n < 2 + 4 + Payload(SmallBlock()).size()) {
+            EXPECT_FALSE(exif.HasExif()) << n;
+        }
+    }
+    // The TIFF structure cut at every length inside a complete APP1 segment: what fits stays.
+    const std::vector<uint8_t> tiff = BuildTiff(SmallBlock());
+    for (size_t n = 0; n <= tiff.size(); ++n) {
+        CAPP1Section s = ParseTiff(std::vector<uint8_t>(tiff.begin(), tiff.begin() + long(n)));
+        if (!s.Thumbnail().empty()) {
+            EXPECT_GE(n, s.ThumbnailOffset() + 100) << n;
+        }
+        if (n >= 8 + 2 + 12 + 12) {  // IFD0's first two entries lie inside
+            ASSERT_NE(s.FindDirectory(kIfd0), nullptr) << n;
+        }
+    }
+}
+
+TEST(ExifBadInput, HugeOrNegativeCountDropsTheDirectoryNotTheBlock) {
+    // IFD0: EXIF pointer, then an entry with count 0xFFFFFFFF. The EXIF directory read
+    // before the bad entry stays; IFD0 and the rest of its chain (IFD1) go.
+    Writer w = IntelTiff();
+    w.U16(8, 2);
+    PutEntry(w, 10, 0x8769, 4, 1, 100);
+    PutEntry(w, 22, 0x10F, 2, 0xFFFFFFFF, 60);
+    w.U32(34, 200);  // next: IFD1
+    w.U16(100, 1);
+    PutEntry(w, 102, 0x9207, 3, 1, 2);
+    w.U32(114, 0);
+    w.U16(200, 1);
+    PutEntry(w, 202, 0x103, 3, 1, 6);
+    w.U32(214, 0);
+    CAPP1Section s = ParseTiff(w.bytes);
+    ASSERT_EQ(s.Directories().size(), 1u);
+    EXPECT_EQ(s.Directories()[0].Id(), kIfdExif);
+    // What survived is written reachable: a new IFD0 points at it.
+    std::vector<uint8_t> rebuilt = s.Rebuild();
+    CAPP1Section again;
+    again.Parse(rebuilt.data(), rebuilt.size());
+    ASSERT_EQ(again.Directories().size(), 2u);
+    EXPECT_NE(again.Directories()[0].Find(kTagExifPointer), nullptr);
+    EXPECT_EQ(again.FindEntry(0x9207)->Value(0), 2u);
+
+    // A count above 20000 whose value fits the block is a real maker note: kept.
+    Writer m = IntelTiff();
+    m.U16(8, 1);
+    PutEntry(m, 10, 0x927C, 7, 25000, 26);
+    m.U32(22, 0);
+    m.Grow(26 + 25000);
+    CAPP1Section note = ParseTiff(m.bytes);
+    ASSERT_NE(note.FindEntry(0x927C), nullptr);
+    EXPECT_EQ(note.FindEntry(0x927C)->Count(), 25000);
+    // The same count pointing past the end is not.
+    m.U32(18, 30);
+    EXPECT_TRUE(ParseTiff(m.bytes).Directories().empty());
+}
+
+TEST(ExifBadInput, OffsetsPastTheEnd) {
+    Writer w = IntelTiff();
+    w.U16(8, 4);
+    PutEntry(w, 10, 0x10F, 2, 10, 0x7FFFFFF0);    // value offset past the end: entry left out
+    PutEntry(w, 22, 0x110, 2, 10, 0xFFFFFFFC);    // offset + size wraps 32 bits
+    PutEntry(w, 34, 0x8769, 4, 1, 0x10000);       // sub-directory past the end
+    PutEntry(w, 46, 0x112, 3, 1, 8);
+    w.U32(58, 0xFFFFFFFF);                         // next directory past the end
+    CAPP1Section s = ParseTiff(w.bytes);
+    ASSERT_EQ(s.Directories().size(), 1u);
+    const CIFD& ifd0 = s.Directories()[0];
+    ASSERT_EQ(ifd0.Entries().size(), 2u);
+    EXPECT_EQ(ifd0.Entries()[0].Tag(), 0x8769);
+    EXPECT_EQ(s.FindEntry(0x112)->Value(0), 8u);
+
+    // IFD0 offset past the end: no directories at all.
+    w.U32(4, 5000);
+    EXPECT_TRUE(ParseTiff(w.bytes).Directories().empty());
+    // A byte-order mark that is neither II nor MM: nothing.
+    w.U32(4, 8);
+    w.bytes[0] = 'X';
+    EXPECT_EQ(ParseTiff(w.bytes).ByteOrder(), 0);
+    EXPECT_TRUE(ParseTiff(w.bytes).Directories().empty());
+}
+
+TEST(ExifBadInput, DirectoryLoopsAreCut) {
+    // IFD0 -> IFD1 -> IFD0 ..., IFD0's EXIF pointer -> IFD0, the EXIF directory's
+    // Interoperability pointer -> the EXIF directory itself.
+    Writer w = IntelTiff();
+    w.U16(8, 2);
+    PutEntry(w, 10, 0x8769, 4, 1, 100);
+    PutEntry(w, 22, 0x112, 3, 1, 6);
+    w.U32(34, 200);
+    w.U16(100, 2);
+    PutEntry(w, 102, 0xA005, 4, 1, 100);
+    PutEntry(w, 114, 0x8769, 4, 1, 8);
+    w.U32(126, 100);
+    w.U16(200, 1);
+    PutEntry(w, 202, 0x112, 3, 1, 1);
+    w.U32(214, 8);
+    CAPP1Section s = ParseTiff(w.bytes);
+    ASSERT_EQ(s.Directories().size(), 3u);
+    EXPECT_EQ(s.Directories()[0].Id(), kIfd0);
+    EXPECT_EQ(s.Directories()[1].Id(), kIfdExif);
+    EXPECT_EQ(s.Directories()[2].Id(), kIfd1);
+
+    // The rebuilt block has no loop: its pointers lead forward only.
+    std::vector<uint8_t> rebuilt = s.Rebuild();
+    CAPP1Section again;
+    again.Parse(rebuilt.data(), rebuilt.size());
+    EXPECT_EQ(again.Directories().size(), 3u);
+    EXPECT_EQ(again.FindDirectory(kIfdExif)->Find(0xA005), nullptr);  // target never existed
+    EXPECT_EQ(again.FindDirectory(kIfdExif)->Find(0x8769), nullptr);  // not where it belongs
+}
+
+TEST(ExifBadInput, DirectoryClaimingMoreEntriesThanTheBlockHolds) {
+    Writer w = IntelTiff();
+    w.U16(8, 0xFFFF);
+    for (uint32_t i = 0; i < 5000; ++i) PutEntry(w, 10 + 12 * i, uint16_t(0x100 + i), 3, 1, i);
+    CAPP1Section s = ParseTiff(w.bytes);
+    ASSERT_EQ(s.Directories().size(), 1u);
+    EXPECT_EQ(s.Directories()[0].Entries().size(), 5000u);
+
+    // 70,000 entries cannot be written into one segment: no block rather than a broken one.
+    CIFD& ifd0 = s.Directories()[0];
+    while (ifd0.Entries().size() < 70000) ifd0.Entries().push_back(ifd0.Entries()[0]);
+    EXPECT_TRUE(s.Rebuild().empty());
+}
+
+TEST(ExifBadInput, BadThumbnailPointersAreIgnored) {
+    const std::vector<uint8_t> tiff = BuildTiff(SmallBlock());
+    CAPP1Section good = ParseTiff(tiff);
+    ASSERT_EQ(good.Thumbnail().size(), 100u);
+    const CIFD* ifd1 = good.FindDirectory(kIfd1);
+    ASSERT_NE(ifd1, nullptr);
+
+    // Find IFD1's 0x202 entry in the bytes and corrupt its length, then the offset.
+    size_t lengthAt = 0, offsetAt = 0;
+    for (size_t i = 8; i + 12 <= tiff.size(); i += 2) {
+        if (tiff[i] == 0x02 && tiff[i + 1] == 0x02 && tiff[i + 2] == 4) lengthAt = i + 8;
+        if (tiff[i] == 0x01 && tiff[i + 1] == 0x02 && tiff[i + 2] == 4) offsetAt = i + 8;
+    }
+    ASSERT_NE(lengthAt, 0u);
+    ASSERT_NE(offsetAt, 0u);
+    const uint32_t badValues[] = {uint32_t(tiff.size()), 0xFFFFFFFF, 0};
+    for (uint32_t bad : badValues) {
+        Writer w(false);
+        w.bytes = tiff;
+        w.U32(lengthAt, bad);
+        CAPP1Section s = ParseTiff(w.bytes);
+        EXPECT_TRUE(s.Thumbnail().empty()) << bad;
+        EXPECT_NE(s.FindDirectory(kIfd1), nullptr);  // the rest still opens
+        w.bytes = tiff;
+        w.U32(offsetAt, bad == 0 ? 0 : bad - 50);
+        EXPECT_TRUE(ParseTiff(w.bytes).Thumbnail().empty()) << bad;
+    }
+}
+
+TEST(ExifBadInput, OddFileStructures) {
+    const std::vector<uint8_t> payload = Payload(SmallBlock());
+
+    // Two SOI markers: one kept.
+    std::vector<uint8_t> two = Jpeg(payload);
+    two.insert(two.begin() + 2, {0xFF, 0xD8});
+    CExif twice = ReadBytes(two);
+    ASSERT_TRUE(twice.IsLoaded());
+    EXPECT_EQ(std::count_if(twice.Segments().begin(), twice.Segments().end(),
+                            [](const CJpegSegment& s) { return s.marker == 0xD8; }),
+              1);
+    EXPECT_EQ(twice.GetOrientation(), 3);
+
+    // Not a JPEG (an APP1 before any SOI, or another file type): nothing loaded.
+    const std::vector<uint8_t> whole = Jpeg(payload);
+    const std::vector<uint8_t> noSoi(whole.begin() + 2, whole.end());
+    EXPECT_FALSE(ReadBytes(noSoi).IsLoaded());
+    const std::vector<uint8_t> heic = {0, 0, 0, 0x18, 'f', 't', 'y', 'p', 'h', 'e', 'i', 'c'};
+    EXPECT_FALSE(ReadBytes(heic).IsLoaded());
+
+    // Junk bytes between segments are stepped over; fill bytes before a marker too.
+    std::vector<uint8_t> junk = Jpeg(payload);
+    junk.insert(junk.begin() + 2, {0x00, 0x12, 0xFF, 0xFF, 0xFF});
+    CExif skipped = ReadBytes(junk);
+    EXPECT_TRUE(skipped.HasExif());
+    EXPECT_EQ(skipped.GetOrientation(), 3);
+
+    // A segment length below 2 ends the scan; what came before stays.
+    std::vector<uint8_t> badLength = {0xFF, 0xD8};
+    AddSegment(badLength, 0xE1, payload);
+    badLength.insert(badLength.end(), {0xFF, 0xDB, 0x00, 0x01, 0xFF, 0xC0});
+    CExif stopped = ReadBytes(badLength);
+    EXPECT_TRUE(stopped.IsLoaded());
+    EXPECT_TRUE(stopped.HasExif());
+    EXPECT_EQ(stopped.EntropyDataPosition(), 0u);
+}
+
+TEST(ExifBadInput, RandomDamageNeverEscapesTheData) {
+    // Deterministic byte damage of a full camera-like file; the sanitizer build checks the reads.
+    Block b = SmallBlock();
+    b.gps = {Rational(0x2, {1, 2, 3, 4, 5, 6})};
+    b.interop = {Ascii(0x1, "R98")};
+    const std::vector<uint8_t> clean = Jpeg(Payload(b));
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<uint8_t> bytes = clean;
+        const int hits = 1 + int(rng() % 8);
+        for (int k = 0; k < hits; ++k) bytes[rng() % bytes.size()] = uint8_t(rng());
+        CExif exif = ReadBytes(bytes);
+        exif.GetOrientation();
+        exif.GetDateTaken();
+        std::vector<uint8_t> rebuilt = exif.Section().Rebuild();
+        ASSERT_LE(rebuilt.size(), 65535u);
+        if (!rebuilt.empty()) {
+            ASSERT_EQ(size_t(rebuilt[0] << 8 | rebuilt[1]), rebuilt.size());
+            CAPP1Section again;
+            again.Parse(rebuilt.data(), rebuilt.size());
+            ASSERT_EQ(again.ByteOrder(), 1);
+        }
+    }
+}
