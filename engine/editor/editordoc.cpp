@@ -200,8 +200,7 @@ bool CeditorDoc::WriteImage(const std::string& path, int quality, const CExif* e
                 error = "the written picture could not be read back";
                 return false;
             }
-            // CopyExifFrom only reads the source; it takes a non-const object.
-            written.CopyExifFrom(const_cast<CExif&>(*exif));
+            written.CopyExifFrom(*exif);
             if (!written.WriteFile()) {
                 error = "the EXIF data could not be written into " + path;
                 return false;
