@@ -1,0 +1,155 @@
+// Unsharp mask: the per-byte arithmetic, the whole-image routine and its preview hooks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/prompt.h"
+#include "detail/unsharpmask.h"
+#include "detail_testimage.h"
+
+using namespace detail;
+using detailtest::Image;
+
+namespace {
+
+class RecordingProgress : public IProgress {
+public:
+    void Start(const std::string& t, int n) override {
+        title = t;
+        total = n;
+    }
+    void SetPosition(int p) override { positions.push_back(p); }
+    void End() override { ++ends; }
+    std::string title;
+    int total = -1;
+    std::vector<int> positions;
+    int ends = 0;
+};
+
+// Keeps the blurred values the engine computes, to check the per-byte step against them.
+class BlurValues : public CGaussBlurRGB {
+public:
+    explicit BlurValues(const ImagePlane& p) : width(p.width), values(static_cast<size_t>(p.width) * p.height * 3) {}
+    bool OnTileReady(const ImagePlane& tile, int32_t m, int32_t w, int32_t h, int32_t x, int32_t y) override {
+        for (int32_t r = 0; r < h; ++r)
+            for (int32_t j = 0; j < w * 3; ++j)
+                values[(static_cast<size_t>(y + r) * width + x) * 3 + j] = reinterpret_cast<const float*>(tile.Row(m + r))[m * 3 + j];
+        return true;
+    }
+    int32_t width;
+    std::vector<float> values;
+};
+
+}  // namespace
+
+TEST(UnsharpByte, TruncatesAndLimits) {
+    EXPECT_EQ(UnsharpByte(255, 254.6f, 1.0f, 0), 255);  // 255.4
+    EXPECT_EQ(UnsharpByte(0, 3.2f, 1.0f, 0), 0);        // -3.2
+    EXPECT_EQ(UnsharpByte(10, 9.1f, 1.0f, 0), 10);      // 10.9
+    EXPECT_EQ(UnsharpByte(200, 150.0f, 5.0f, 0), 255);
+    EXPECT_EQ(UnsharpByte(100, 100.0f, 5.0f, 0), 100);
+}
+
+TEST(UnsharpByte, ThresholdAppliesToTheScaledDifference) {
+    // Amount 200, threshold 10: a difference of 4 (scaled 8) stays, 6 (scaled 12) sharpens.
+    EXPECT_EQ(UnsharpByte(100, 96.0f, 2.0f, 10), 100);
+    EXPECT_EQ(UnsharpByte(100, 94.0f, 2.0f, 10), 112);
+    EXPECT_EQ(UnsharpByte(100, 106.0f, 2.0f, 10), 88);
+    // Threshold 0 sharpens any difference.
+    EXPECT_EQ(UnsharpByte(100, 99.0f, 2.0f, 0), 102);
+}
+
+TEST(UnsharpMask, WhiteDotOnGrey) {
+    Image src(21, 21), dst(21, 21);
+    src.Fill(128);
+    src.SetRgb(10, 10, 255, 255, 255);
+    ASSERT_TRUE(detail::ApplyUnsharpMask(src.plane, dst.plane, UnsharpParams{100, 0.7f, 0}));
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(dst.At(10, 10)[c], 255);
+        EXPECT_LT(dst.At(9, 10)[c], 128);
+        EXPECT_LT(dst.At(11, 10)[c], 128);
+        EXPECT_LT(dst.At(10, 9)[c], 128);
+        EXPECT_LT(dst.At(10, 11)[c], 128);
+        EXPECT_EQ(dst.At(0, 0)[c], 128);
+        EXPECT_EQ(dst.At(14, 10)[c], 128);
+    }
+}
+
+TEST(UnsharpMask, FlatImageUnchangedForEveryParameterSet) {
+    Image src(300, 200), dst(300, 200);
+    for (int32_t y = 0; y < 200; ++y)
+        for (int32_t x = 0; x < 300; ++x) src.SetRgb(x, y, 250, 7, 129);
+    for (UnsharpParams p : {UnsharpParams{1, 0.4f, 0}, UnsharpParams{500, 0.7f, 0}, UnsharpParams{180, 5, 3},
+                            UnsharpParams{500, 20, 0}, UnsharpParams{500, 120, 0}}) {
+        SCOPED_TRACE(p.radius);
+        dst.Fill(0);
+        ASSERT_TRUE(detail::ApplyUnsharpMask(src.plane, dst.plane, p));
+        EXPECT_TRUE(dst.SamePixels(src));
+    }
+}
+
+TEST(UnsharpMask, EveryByteFollowsTheFormulaAcrossTiles) {
+    // 1100 x 300 at radius 3 spans two tile columns.
+    Image src = detailtest::Photo(1100, 300, 3, 7), dst(1100, 300);
+    BlurValues blur(src.plane);
+    ASSERT_EQ(blur.Blur(3.0f, src.plane), BlurStatus::Done);
+    ASSERT_TRUE(detail::ApplyUnsharpMask(src.plane, dst.plane, UnsharpParams{250, 3.0f, 4}));
+    int changed = 0;
+    for (int32_t y = 0; y < 300; ++y)
+        for (int32_t j = 0; j < 1100 * 3; ++j) {
+            const uint8_t o = src.plane.Row(y)[j];
+            const uint8_t expected = UnsharpByte(o, blur.values[static_cast<size_t>(y) * 3300 + j], 2.5f, 4);
+            ASSERT_EQ(dst.plane.Row(y)[j], expected) << j / 3 << "," << y;
+            changed += expected != o;
+        }
+    EXPECT_GT(changed, 1000);
+}
+
+TEST(UnsharpMask, RefusesBadPlanes) {
+    Image src(10, 10), dst(10, 10), other(11, 10), grey(10, 10, 1);
+    CUnsharpMask usm;
+    EXPECT_FALSE(usm.ApplyUnsharpMask(src.plane, src.plane, 180, 0.7f, 0));
+    EXPECT_FALSE(usm.ApplyUnsharpMask(src.plane, other.plane, 180, 0.7f, 0));
+    EXPECT_FALSE(usm.ApplyUnsharpMask(grey.plane, grey.plane, 180, 0.7f, 0));
+    EXPECT_FALSE(usm.ApplyUnsharpMask(src.plane, dst.plane, 180, 0.0f, 0));
+    EXPECT_FALSE(usm.ApplyUnsharpMask(src.plane, dst.plane, NAN, 0.7f, 0));
+    EXPECT_TRUE(usm.ApplyUnsharpMask(src.plane, dst.plane, 180, 0.7f, 0));
+}
+
+TEST(UnsharpMask, RadiusSliderIsACubeMapping) {
+    EXPECT_FLOAT_EQ(UsmRadiusFromSlider(0.4f), 0.4f);
+    EXPECT_FLOAT_EQ(UsmRadiusFromSlider(120.0f), 120.0f);
+    EXPECT_NEAR(UsmRadiusFromSlider(60.2f), 119.6f / 8 + 0.4f, 1e-4);
+    const float p = UsmSliderFromRadius(0.7f);
+    EXPECT_NEAR(p, 119.6f * std::cbrt(0.3f / 119.6f) + 0.4f, 1e-4);
+    EXPECT_NEAR(UsmRadiusFromSlider(p), 0.7f, 1e-4);
+    EXPECT_FLOAT_EQ(kUsmRadiusRange.initial, p);
+    EXPECT_FLOAT_EQ(UsmPreviewRadius(10, 0.25f), 2.5f);
+    EXPECT_FLOAT_EQ(UsmPreviewRadius(10, 1.0f), 10.0f);
+    EXPECT_FLOAT_EQ(UsmPreviewRadius(10, 3.0f), 10.0f);
+}
+
+TEST(UnsharpMask, ProgressCountsTiles) {
+    Image src = detailtest::Photo(2100, 40, 3, 9), dst(2100, 40);
+    RecordingProgress progress;
+    ASSERT_TRUE(detail::ApplyUnsharpMask(src.plane, dst.plane, UnsharpParams{}, &progress));
+    EXPECT_EQ(progress.title, "Un-sharp mask");
+    EXPECT_EQ(progress.total, 3);
+    EXPECT_EQ(progress.positions, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(progress.ends, 1);
+}
+
+TEST(UnsharpMask, StalePreviewIsAbandonedAtTheNextTileBorder) {
+    Image src = detailtest::Photo(2100, 40, 3, 9), dst(2100, 40), full(2100, 40);
+    int tiles = 0;
+    CUnsharpMask usm;
+    usm.SetHooks(RunHooks{nullptr, [&] { return tiles >= 1; }, [&] { ++tiles; }});
+    EXPECT_FALSE(usm.ApplyUnsharpMask(src.plane, dst.plane, 180, 0.7f, 0));
+    EXPECT_EQ(tiles, 1);
+    ASSERT_TRUE(detail::ApplyUnsharpMask(src.plane, full.plane, UnsharpParams{}));
+    // The first tile's columns are final, the rest untouched.
+    for (int32_t y = 0; y < 40; ++y) {
+        EXPECT_EQ(std::memcmp(dst.plane.Row(y), full.plane.Row(y), 1020 * 3), 0);
+        EXPECT_EQ(dst.At(1500, y)[0], 0);
+    }
+}
