@@ -1,48 +1,265 @@
 #include "shell/mainframe.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QFileDialog>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QMessageBox>
+#include <QStatusBar>
 
-#include "editor/pictureview.h"
+#include "editor/childframe.h"
+#include "editor/commandtable.h"
+#include "editor/editordoc.h"
+#include "editor/editorview.h"
+#include "editor/histogramdialog.h"
+#include "editor/previewfiledialog.h"
+#include "shell/helpwindow.h"
+#include "shell/qtprompt.h"
+#include "shell/waitcursor.h"
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_mdi(new QMdiArea(this)) {
-    setWindowTitle("Lumaret");
+CMainFrame::CMainFrame(QWidget* parent)
+    : QMainWindow(parent), m_mdi(new QMdiArea(this)), m_prompt(std::make_unique<CQtPrompt>(this)) {
+    setWindowTitle(QStringLiteral("Lumaret"));
     setCentralWidget(m_mdi);
     resize(1100, 750);
-
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    QAction* open = file->addAction(tr("&Open...\tCtrl+O"), this, &CMainFrame::OnFileOpen);
-    open->setShortcut(QKeySequence::Open);
-    open->setObjectName("actionOpen");
-    file->addSeparator();
-    QAction* exit = file->addAction(tr("E&xit"), this, &QWidget::close);
-    exit->setObjectName("actionExit");
+    m_progress = std::make_unique<CStatusProgress>(statusBar());
+    m_histogram = new CHistogramDialog(this);
+    CreateMenus();
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+    UpdateCommandUI();
 }
 
-bool CMainFrame::OpenFile(const QString& path, QString* error) {
-    auto* view = new CPictureView(path);
-    if (!view->IsValid()) {
-        delete view;
-        if (error) *error = tr("%1 cannot be read as a JPEG picture.").arg(path);
-        return false;
+CMainFrame::~CMainFrame() {
+    // The editor windows go first: their views still talk to this window while they close.
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) delete window;
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text, const QString& keys, const QString& hint) {
+    QAction* action = menu->addAction(text);
+    QList<QKeySequence> shortcuts;
+    for (const QString& key : keys.split('|', Qt::SkipEmptyParts)) shortcuts << QKeySequence(key, QKeySequence::PortableText);
+    action->setShortcuts(shortcuts);
+    action->setStatusTip(hint);
+    action->setData(id);
+    action->setObjectName(QStringLiteral("command%1").arg(id));
+    m_actions.insert(id, action);
+    return action;
+}
+
+void CMainFrame::CreateMenus() {
+    auto viewCommand = [this](QMenu* menu, int id) {
+        const CommandInfo* info = FindViewCommand(id);
+        QAction* action = AddCommand(menu, id, QString::fromUtf8(info->text), QString::fromUtf8(info->keys),
+                                     QString::fromUtf8(info->hint));
+        connect(action, &QAction::triggered, this, [this, id] { RunViewCommand(id); });
+    };
+
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    connect(AddCommand(file, cmd::FileOpen, tr("&Open..."), "Ctrl+O", tr("Open an existing picture.")),
+            &QAction::triggered, this, &CMainFrame::OnFileOpen);
+    viewCommand(file, cmd::FileSave);
+    viewCommand(file, cmd::FileSaveAs);
+    viewCommand(file, cmd::FileClose);
+    file->addSeparator();
+    connect(AddCommand(file, cmd::AppExit, tr("E&xit"), "", tr("Quit the program.")), &QAction::triggered, this,
+            &QWidget::close);
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    viewCommand(edit, cmd::EditUndo);
+    viewCommand(edit, cmd::EditRedo);
+
+    QMenu* image = menuBar()->addMenu(tr("&Image"));
+    for (int id : {cmd::Rotate90Clockwise, cmd::Rotate90CounterClockwise, cmd::Rotate180, cmd::FlipHorizontal,
+                   cmd::FlipVertical})
+        viewCommand(image, id);
+    image->addSeparator();
+    viewCommand(image, cmd::Resize);
+    image->addSeparator();
+    viewCommand(image, cmd::ShowExifInfo);
+    viewCommand(image, cmd::ImprovementWizard);
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    QAction* histogram = AddCommand(view, cmd::Histogram, tr("Histogram"), "", tr("Show or hide histogram."));
+    histogram->setCheckable(true);
+    connect(histogram, &QAction::triggered, this, &CMainFrame::ToggleHistogram);
+    QAction* fullScreen = AddCommand(view, cmd::FullScreen, tr("Full screen"), "", tr("Toggle full-screen mode."));
+    fullScreen->setCheckable(true);
+    connect(fullScreen, &QAction::triggered, this, &CMainFrame::ToggleFullScreen);
+    view->addSeparator();
+    connect(AddCommand(view, cmd::ZoomIn, tr("Zoom in"), "Ctrl++|Ctrl+=", tr("Show the image larger.")),
+            &QAction::triggered, this, [this] { m_histogram->OnPlus(); });
+    connect(AddCommand(view, cmd::ZoomOut, tr("Zoom out"), "Ctrl+-", tr("Show the image smaller.")),
+            &QAction::triggered, this, [this] { m_histogram->OnMinus(); });
+    viewCommand(view, cmd::Zoom100);
+    viewCommand(view, cmd::ZoomFit);
+    view->addSeparator();
+    viewCommand(view, cmd::ShowNextImage);
+    viewCommand(view, cmd::ShowPreviousImage);
+
+    QMenu* window = menuBar()->addMenu(tr("&Window"));
+    connect(AddCommand(window, cmd::WindowCascade, tr("&Cascade"), "", tr("Arrange windows so they overlap.")),
+            &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
+    connect(AddCommand(window, cmd::WindowTile, tr("&Tile"), "", tr("Arrange windows as non-overlapping tiles.")),
+            &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
+
+    QMenu* helpMenu = menuBar()->addMenu(tr("&Help"));
+    connect(AddCommand(helpMenu, cmd::Help, tr("&Help"), "F1", tr("Show the program's help.")), &QAction::triggered,
+            this, [this] { ShowHelp(help::kContents); });
+
+    for (QMenu* menu : {file, edit, image, view, window, helpMenu})
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+}
+
+void CMainFrame::RunViewCommand(int id) {
+    if (CeditorView* view = ActiveEditorView()) view->OnCommand(id);
+    UpdateCommandUI();
+}
+
+void CMainFrame::UpdateCommandUI() {
+    CeditorView* view = ActiveEditorView();
+    const bool toolActive = m_toolFrame != nullptr;
+    for (const CommandInfo& info : EditorViewCommands())
+        if (QAction* action = Action(info.id)) action->setEnabled(view && view->IsCommandEnabled(info.id));
+    const bool hasImage = view && view->GetDocument()->CurrentImage().IsValid();
+    Action(cmd::FileOpen)->setEnabled(!toolActive);
+    Action(cmd::WindowCascade)->setEnabled(!toolActive);
+    Action(cmd::WindowTile)->setEnabled(!toolActive);
+    Action(cmd::ZoomIn)->setEnabled(hasImage);
+    Action(cmd::ZoomOut)->setEnabled(hasImage);
+    Action(cmd::Histogram)->setChecked(m_histogram->isVisible());
+    Action(cmd::FullScreen)->setChecked(m_fullScreen);
+}
+
+bool CMainFrame::TranslateAccelerator(QKeyEvent* event) {
+    const QKeySequence typed(event->keyCombination());
+    for (QAction* action : std::as_const(m_actions)) {
+        for (const QKeySequence& shortcut : action->shortcuts()) {
+            if (shortcut.matches(typed) == QKeySequence::ExactMatch) {
+                UpdateCommandUI();
+                if (!action->isEnabled()) return false;
+                action->trigger();
+                return true;
+            }
+        }
     }
-    QMdiSubWindow* window = m_mdi->addSubWindow(view);
-    window->setWindowTitle(view->windowTitle());
-    window->show();
-    return true;
+    return false;
+}
+
+CeditorView* CMainFrame::ActiveEditorView() const {
+    auto* child = qobject_cast<CChildFrame*>(m_mdi->currentSubWindow());
+    return child ? child->View() : nullptr;
+}
+
+IPrompt& CMainFrame::Prompt() {
+    return *m_prompt;
+}
+
+void CMainFrame::SetImageList(IImageList* list) {
+    m_imageList = list;
+    UpdateCommandUI();
+}
+
+void CMainFrame::SetToolFrame(QMdiSubWindow* frame) {
+    m_toolFrame = frame;
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
+    // Null means the main window lost the focus (to a tool's panel, say): nothing moved.
+    if (window && m_toolFrame && window != m_toolFrame) {
+        QApplication::beep();
+        QApplication::alert(this);
+        QMetaObject::invokeMethod(this, [this] {
+            if (m_toolFrame) m_mdi->setActiveSubWindow(m_toolFrame);
+        }, Qt::QueuedConnection);
+        return;
+    }
+    m_histogram->Refresh();
+    UpdateCommandUI();
+}
+
+CeditorView* CMainFrame::OpenDocument(const QString& path) {
+    auto document = std::make_unique<CeditorDoc>(m_prompt.get());
+    {
+        const CWaitCursor wait;
+        document->OnOpenDocument(QFileInfo(path).absoluteFilePath().toStdString());
+    }
+    const bool empty = !document->CurrentImage().IsValid();
+    CeditorView* view = AddDocument(std::move(document));
+    if (empty) statusBar()->showMessage(tr("%1 could not be read as a JPEG picture.").arg(path), 10000);
+    m_lastFolder = QFileInfo(path).absolutePath();
+    return view;
+}
+
+CeditorView* CMainFrame::AddDocument(std::unique_ptr<CeditorDoc> document) {
+    auto* view = new CeditorView(this, std::move(document));
+    auto* child = new CChildFrame(view);
+    m_mdi->addSubWindow(child);
+    connect(view, &CeditorView::stateChanged, this, [this, view] {
+        if (view == ActiveEditorView()) m_histogram->Refresh();
+        UpdateCommandUI();
+    });
+    child->show();
+    child->SizeToView();
+    m_mdi->setActiveSubWindow(child);
+    view->setFocus();
+    m_histogram->Refresh();
+    UpdateCommandUI();
+    return view;
 }
 
 void CMainFrame::OnFileOpen() {
-    const QString path = QFileDialog::getOpenFileName(
-        this, tr("Open"), QString(), tr("JPEG pictures (*.jpg *.jpeg *.jpe);;All files (*)"));
-    if (path.isEmpty()) return;
-    QString error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool opened = OpenFile(path, &error);
-    QApplication::restoreOverrideCursor();
-    if (!opened) QMessageBox::warning(this, tr("Lumaret"), error);
+    if (m_toolFrame) return;
+    CPreviewFileDialog dialog(this, m_lastFolder.isEmpty() ? QDir::homePath() : m_lastFolder);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QString path = dialog.SelectedPath();
+    if (!path.isEmpty()) OpenDocument(path);
+}
+
+void CMainFrame::ShowHelp(int context) {
+    if (!m_help) m_help = new CHelpWindow(this);
+    m_help->ShowContext(context);
+}
+
+void CMainFrame::ShowHelpPage(const QString& fileName) {
+    if (!m_help) m_help = new CHelpWindow(this);
+    m_help->ShowPage(fileName);
+}
+
+void CMainFrame::ToggleHistogram() {
+    m_histogram->setVisible(!m_histogram->isVisible());
+    UpdateCommandUI();
+}
+
+void CMainFrame::ToggleFullScreen() {
+    if (!m_fullScreen) {
+        m_savedFlags = windowFlags();
+        m_savedMaximized = isMaximized();
+        m_savedGeometry = m_savedMaximized ? normalGeometry() : geometry();
+        setWindowFlags(m_savedFlags | Qt::FramelessWindowHint);
+        showMaximized();
+        m_fullScreen = true;
+    } else {
+        setWindowFlags(m_savedFlags);
+        showNormal();
+        setGeometry(m_savedGeometry);
+        m_fullScreen = false;
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    m_mdi->closeAllSubWindows();
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+        if (window->isVisible()) {  // it refused: a tool is active or the user cancelled
+            event->ignore();
+            return;
+        }
+    }
+    m_histogram->hide();
+    QMainWindow::closeEvent(event);
 }

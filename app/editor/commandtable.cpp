@@ -1,0 +1,33 @@
+#include "editor/commandtable.h"
+
+const std::vector<CommandInfo>& EditorViewCommands() {
+    static const std::vector<CommandInfo> table = {
+        {cmd::FileSave, "&Save", "Ctrl+S", true, "Save the active document."},
+        {cmd::FileSaveAs, "Save &As...", "", true, "Save the active document with a new name."},
+        {cmd::FileClose, "&Close", "", true, "Close the active document."},
+        {cmd::EditUndo, "&Undo", "Ctrl+Z|Alt+Backspace", false, "Undo the last action."},
+        {cmd::EditRedo, "&Redo", "Ctrl+Y", false, "Redo the previously undone action."},
+        {cmd::Rotate90Clockwise, "Rotate 90 deg clockwise", "Ctrl+]", true, "Rotate the image clockwise."},
+        {cmd::Rotate90CounterClockwise, "Rotate 90 deg counter clockwise", "Ctrl+[", true,
+         "Rotate the image counter clockwise."},
+        {cmd::Rotate180, "Rotate 180", "Ctrl+\\", true, "Rotate the image by 180 degrees."},
+        {cmd::FlipHorizontal, "Flip horizontal", "Ctrl+;", true, "Mirror the image left to right."},
+        {cmd::FlipVertical, "Flip vertical", "Ctrl+'", true, "Mirror the image top to bottom."},
+        {cmd::Resize, "Resize", "Ctrl+R", true, "Change the pixel size of the image."},
+        {cmd::ShowExifInfo, "Show EXIF info", "Ctrl+E", true, "Show the EXIF data of the picture."},
+        {cmd::ImprovementWizard, "Improvement wizard", "Ctrl+W", false, "Open the image adjustment wizard."},
+        {cmd::Zoom100, "Zoom to 100%", "", false, "Show the image pixel for pixel."},
+        {cmd::ZoomFit, "Zoom to fit", "", false, "Fit the whole image into the window."},
+        // Their enabling follows the browser list; a tool blocks them as well, since the
+        // tool works on the picture the window shows.
+        {cmd::ShowNextImage, "Show next image", "PgDown", true, "Show the next image of the browser."},
+        {cmd::ShowPreviousImage, "Show previous image", "PgUp", true, "Show the previous image of the browser."},
+    };
+    return table;
+}
+
+const CommandInfo* FindViewCommand(int id) {
+    for (const CommandInfo& info : EditorViewCommands())
+        if (info.id == id) return &info;
+    return nullptr;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The editor's command numbers and the table of commands an editor view carries: menu
+// text, keys, and whether the command is disabled while an interactive tool is active.
+#include <vector>
+
+namespace cmd {
+enum CommandId : int {
+    // Main window and document commands.
+    FileOpen = 57601,
+    FileClose = 57602,
+    FileSave = 57603,
+    FileSaveAs = 57604,
+    AppExit = 57665,
+    WindowCascade = 57650,
+    WindowTile = 57651,
+    Histogram = 32835,
+    FullScreen = 32882,
+    Help = 32956,
+    // Zoom steps, carried out by the histogram window on the active editor view.
+    ZoomIn = 130,
+    ZoomOut = 131,
+    // Editor view commands.
+    EditUndo = 57643,
+    EditRedo = 57644,
+    Rotate90Clockwise = 32774,
+    Rotate90CounterClockwise = 32775,
+    Rotate180 = 32797,
+    FlipHorizontal = 32801,
+    FlipVertical = 32802,
+    Resize = 32790,
+    ShowExifInfo = 32794,
+    ShowNextImage = 32871,
+    ShowPreviousImage = 32872,
+    ImprovementWizard = 32940,
+    Zoom100 = 32944,
+    ZoomFit = 32945,
+};
+}  // namespace cmd
+
+struct CommandInfo {
+    int id;
+    const char* text;         // menu text
+    const char* keys;         // shortcuts in portable QKeySequence text, "|"-separated, or ""
+    bool toolBlocked;         // disabled while a tool is active in the view
+    const char* hint;         // status bar hint
+};
+
+// The commands of the editor view in menu order. Commands whose dialogs and tools are not
+// part of the program yet (crop, arbitrary rotation, the adjustments, the detail filters,
+// red-eye removal) are added to this table together with them.
+const std::vector<CommandInfo>& EditorViewCommands();
+// The row of a view command, or null.
+const CommandInfo* FindViewCommand(int id);

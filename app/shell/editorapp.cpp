@@ -1,0 +1,85 @@
+#include "shell/editorapp.h"
+
+#include <QDir>
+#include <QScreen>
+#include <QTimer>
+#include <cstdlib>
+
+#include "editor/histogramdialog.h"
+#include "platform/instancelock.h"
+#include "platform/programfolder.h"
+#include "settings/settings.h"
+#include "shell/mainframe.h"
+
+CeditorApp::CeditorApp() = default;
+
+CeditorApp::~CeditorApp() {
+    delete m_welcome;
+    m_frame.reset();
+}
+
+std::string CeditorApp::LockPath() {
+    const char* path = std::getenv("LUMARET_LOCK");
+    return path && *path ? std::string(path) : CInstanceLock::DefaultPath();
+}
+
+bool CeditorApp::InitInstance(const QStringList& arguments) {
+    // 1. One copy per user: a second one ends at once and says nothing.
+    m_lock = std::make_unique<CInstanceLock>(LockPath());
+    if (!m_lock->Acquired()) return false;
+
+    // 2-5. The main window with the editor's menus.
+    m_frame = std::make_unique<CMainFrame>();
+
+    // 6. The command line.
+    std::vector<std::string> args;
+    for (const QString& argument : arguments) args.push_back(argument.toStdString());
+    m_commandLine.Parse(args);
+
+    // 7. The setup wizard is not part of the program yet, so setup counts as complete.
+    // The installer starts the program with "install" only to run that wizard: there is
+    // nothing more to do then.
+    if (m_commandLine.installFlag) return false;
+
+    // 8. The main window and the histogram window beside it.
+    m_frame->show();
+    CHistogramDialog* histogram = m_frame->HistogramWindow();
+    histogram->adjustSize();
+    const QRect area = m_frame->geometry();
+    histogram->move(area.right() - histogram->width() - 24, area.top() + 80);
+    histogram->show();
+    m_frame->UpdateCommandUI();
+
+    // 9. Data files are found relative to the program folder.
+    QDir::setCurrent(QString::fromStdString(platform::ProgramFolder().string()));
+
+    // 10-11. A camera flag or a card path opens the image browser, which is added with
+    // the browser work; until then they have no effect here.
+
+    // 12. The welcome page, unless the user turned it off.
+    if (CSettings::Get().DisplayWelcomeDialog != 1) {
+        m_welcome = new CHtmlWindow(this, QStringLiteral("Welcome to Vantorel Lumaret(tm)"), m_frame.get());
+        m_welcome->setObjectName("welcomeWindow");
+        m_welcome->Navigate(QDir::current().filePath(QStringLiteral("data/welcome.htm")));
+        m_welcome->resize(560, 460);
+        m_welcome->move(area.left() + 80, area.top() + 100);
+        m_welcome->show();
+    }
+
+    // 13. The silent update check joins with the updater.
+    return true;
+}
+
+int CeditorApp::ExitInstance(int code) {
+    m_lock.reset();
+    return code;
+}
+
+void CeditorApp::OnAction(const QString& action) {
+    if (action.mid(7, 3).compare(QLatin1String("don"), Qt::CaseInsensitive) == 0) {
+        CSettings& settings = CSettings::Get();
+        settings.DisplayWelcomeDialog = 1;
+        settings.Save();
+    }
+    if (m_welcome) QMetaObject::invokeMethod(m_welcome, &QWidget::close, Qt::QueuedConnection);
+}

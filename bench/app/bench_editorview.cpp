@@ -1,0 +1,140 @@
+// The editor view with a 24-megapixel photo: one repaint of a 1600 x 1000 window at the fit
+// zoom, and opening the file up to its first painted frame against decoding it alone.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "codec/codeclock.h"
+#include "codec/jpegcodec.h"
+#include "core/imagebuffer.h"
+#include "editor/childframe.h"
+#include "editor/editordoc.h"
+#include "editor/editorview.h"
+#include "shell/mainframe.h"
+
+namespace {
+
+constexpr int kWidth = 6000;
+constexpr int kHeight = 4000;
+
+// A photo-like 24 MP picture: gradients with fine detail, fixed for every run.
+std::vector<uint8_t> MakePhoto() {
+    std::vector<uint8_t> pixels(ImagePlane::BytesFor(kWidth, kHeight));
+    uint32_t noise = 12345;
+    for (int y = 0; y < kHeight; ++y) {
+        uint8_t* row = pixels.data() + static_cast<size_t>(y) * ImagePlane::StrideFor(kWidth);
+        for (int x = 0; x < kWidth; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const int jitter = static_cast<int>(noise >> 28);
+            row[x * 3 + 0] = static_cast<uint8_t>(40 + 160 * x / kWidth + jitter);
+            row[x * 3 + 1] = static_cast<uint8_t>(60 + 140 * y / kHeight + jitter);
+            row[x * 3 + 2] = static_cast<uint8_t>(((x / 40 + y / 40) % 2) * 90 + 60 + jitter);
+        }
+    }
+    return pixels;
+}
+
+// The photo as a JPEG file, written once.
+const QString& PhotoFile() {
+    static QTemporaryDir folder;
+    static const QString path = [] {
+        const QString file = folder.filePath("photo24mp.jpg");
+        std::vector<uint8_t> pixels = MakePhoto();
+        writeJPEGfile(QFile::encodeName(file).constData(), kWidth, kHeight, pixels.data(), 90);
+        return file;
+    }();
+    return path;
+}
+
+void BM_RepaintFitView(benchmark::State& state) {
+    std::vector<uint8_t> pixels = MakePhoto();
+    auto doc = std::make_unique<CeditorDoc>();
+    doc->OpenPixels(ImagePlane::Make(pixels.data(), kWidth, kHeight), "photo.jpg");
+    CeditorView view(nullptr, std::move(doc));
+    view.resize(1600 + 2 * view.frameWidth(), 1000 + 2 * view.frameWidth());
+    view.show();
+    QApplication::processEvents();
+    view.SetFastDrawing(false);
+    view.RenderImage();  // the fit is made by the first drawing
+    for (auto _ : state) {
+        view.viewport()->repaint();
+        benchmark::ClobberMemory();
+    }
+    state.counters["zoom"] = view.Zoom();
+}
+BENCHMARK(BM_RepaintFitView)->Unit(benchmark::kMillisecond);
+
+void BM_RenderFitView(benchmark::State& state) {
+    std::vector<uint8_t> pixels = MakePhoto();
+    auto doc = std::make_unique<CeditorDoc>();
+    doc->OpenPixels(ImagePlane::Make(pixels.data(), kWidth, kHeight), "photo.jpg");
+    CeditorView view(nullptr, std::move(doc));
+    view.resize(1600 + 2 * view.frameWidth(), 1000 + 2 * view.frameWidth());
+    view.show();
+    QApplication::processEvents();
+    view.SetFastDrawing(false);
+    for (auto _ : state) {
+        QImage image = view.RenderImage();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_RenderFitView)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeOnly(benchmark::State& state) {
+    const QByteArray path = QFile::encodeName(PhotoFile());
+    CImageBuffer buffer;
+    for (auto _ : state) {
+        std::lock_guard<std::mutex> guard(CodecLock());
+        int width = 0, height = 0, components = 0;
+        getJPEGFileInfo(path.constData(), &width, &height, &components);
+        buffer.Create(width, height);
+        benchmark::DoNotOptimize(readJPEGfile(buffer.Data(), 0));
+    }
+}
+BENCHMARK(BM_DecodeOnly)->Unit(benchmark::kMillisecond);
+
+// The document's share of opening: decode, EXIF, histograms.
+void BM_DocumentOpen(benchmark::State& state) {
+    const std::string path = QFile::encodeName(PhotoFile()).toStdString();
+    for (auto _ : state) {
+        CeditorDoc doc;
+        doc.OnOpenDocument(path);
+        benchmark::DoNotOptimize(doc.HistogramPeak());
+    }
+}
+BENCHMARK(BM_DocumentOpen)->Unit(benchmark::kMillisecond);
+
+void BM_OpenToFirstFrame(benchmark::State& state) {
+    const QString path = PhotoFile();
+    CMainFrame frame;
+    frame.resize(1700, 1150);
+    frame.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        CeditorView* view = frame.OpenDocument(path);
+        view->viewport()->repaint();
+        state.PauseTiming();
+        view->ChildFrame()->close();  // unmodified: closes without a question
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenToFirstFrame)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
