@@ -124,6 +124,30 @@ TEST_F(EditorDocTest, HistogramsCountRedGreenBlueAndThePeak) {
     EXPECT_EQ(doc.HistogramPeak(), 4u);
 }
 
+TEST_F(EditorDocTest, LargePicturesCountTheSameAsAPlainLoop) {
+    // Odd width and height: the counting splits rows in two and pixels in pairs.
+    CImageBuffer pixels;
+    pixels.Create(1201, 999);
+    uint32_t seed = 12345;
+    const ImagePlane plane = pixels.Plane();
+    uint32_t expected[3][256] = {};
+    for (int32_t y = 0; y < plane.height; ++y)
+        for (int32_t x = 0; x < plane.width * 3; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            plane.Row(y)[x] = uint8_t(seed >> 24) & 0xF7;
+            ++expected[2 - x % 3][plane.Row(y)[x]];
+        }
+    CeditorDoc doc;
+    ASSERT_TRUE(doc.OpenPixels(plane, "mem"));
+    uint32_t peak = 0;
+    for (int t = 0; t < 3; ++t)
+        for (int v = 0; v < 256; ++v) {
+            ASSERT_EQ(doc.GetHistogram(t)[v], expected[t][v]) << t << " " << v;
+            peak = std::max(peak, expected[t][v]);
+        }
+    EXPECT_EQ(doc.HistogramPeak(), peak);
+}
+
 TEST_F(EditorDocTest, UndoReachesBackThreeStepsAndANewStepEndsRedo) {
     CImageBuffer pixels;
     pixels.Create(4, 4);
