@@ -1,0 +1,229 @@
+// CThumbnailMaker: embedded thumbnails, scaled decoding, orientation, fitting into the box,
+// the placeholder, and the pixel helpers behind them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+#include "browser/fileentry.h"
+#include "browser/thumbnails/thumbimage.h"
+#include "browser/thumbnails/thumbnailmaker.h"
+#include "browser_test_util.h"
+#include "geometry/rotate.h"
+#include "thumbs_fixtures.h"
+
+using namespace browsertest;
+using namespace thumbstest;
+
+namespace {
+
+std::string ShippedPlaceholder() { return std::string(LUMARET_SOURCE_DIR) + "/data/exception_1.dat"; }
+
+struct Made {
+    int result = -1;
+    int32_t width = 0, height = 0;
+    std::vector<uint8_t> pixels = std::vector<uint8_t>(FileEntry::kPixelBytes, 0xEE);
+    CThumbnailMaker::Source source = CThumbnailMaker::Source::None;
+    int32_t imageWidth = 0, imageHeight = 0, bits = 0;
+
+    // Colour of the thumbnail at (x, y).
+    Bgr At(int32_t x, int32_t y) const {
+        const uint8_t* p = pixels.data() + y * ImagePlane::StrideFor(width) + x * 3;
+        return {p[0], p[1], p[2]};
+    }
+};
+
+Made Make(const std::string& path, const std::string& placeholder = ShippedPlaceholder()) {
+    CThumbnailMaker maker(placeholder);
+    Made m;
+    m.result = maker.MakeThumbnail(path, 130, 130, m.width, m.height, m.pixels.data(), m.pixels.size());
+    m.source = maker.LastSource();
+    m.imageWidth = maker.ImageWidth();
+    m.imageHeight = maker.ImageHeight();
+    m.bits = maker.BitsPerPixel();
+    return m;
+}
+
+void ExpectNear(Bgr expected, Bgr actual, const char* where) {
+    EXPECT_NEAR(expected.b, actual.b, 14) << where;
+    EXPECT_NEAR(expected.g, actual.g, 14) << where;
+    EXPECT_NEAR(expected.r, actual.r, 14) << where;
+}
+
+// Checks the centre of each quadrant of the thumbnail against the quadrant colours at
+// the given indexes (top-left, top-right, bottom-left, bottom-right).
+void ExpectQuadrants(const Made& m, int tl, int tr, int bl, int br) {
+    const int32_t x0 = m.width / 4, x1 = m.width * 3 / 4, y0 = m.height / 4, y1 = m.height * 3 / 4;
+    ExpectNear(kQuadrants[tl], m.At(x0, y0), "top-left");
+    ExpectNear(kQuadrants[tr], m.At(x1, y0), "top-right");
+    ExpectNear(kQuadrants[bl], m.At(x0, y1), "bottom-left");
+    ExpectNear(kQuadrants[br], m.At(x1, y1), "bottom-right");
+}
+
+TEST(ThumbsMaker, ScaleAndFitRules) {
+    EXPECT_EQ(1, CThumbnailMaker::DecodeScaleFor(199));
+    EXPECT_EQ(2, CThumbnailMaker::DecodeScaleFor(200));
+    EXPECT_EQ(2, CThumbnailMaker::DecodeScaleFor(599));
+    EXPECT_EQ(4, CThumbnailMaker::DecodeScaleFor(600));
+    EXPECT_EQ(4, CThumbnailMaker::DecodeScaleFor(999));
+    EXPECT_EQ(8, CThumbnailMaker::DecodeScaleFor(1000));
+    auto fit = [](int32_t w, int32_t h) {
+        const thumbs::FitSize s = thumbs::FitInto(w, h, 130, 130);
+        return std::make_pair(s.width, s.height);
+    };
+    EXPECT_EQ(std::make_pair(130, 87), fit(375, 250));  // 3000 x 2000 at 1/8
+    EXPECT_EQ(std::make_pair(130, 78), fit(250, 150));  // 999 x 600 at 1/4
+    EXPECT_EQ(std::make_pair(98, 130), fit(120, 160));  // a 160 x 120 thumbnail turned upright
+    EXPECT_EQ(std::make_pair(130, 65), fit(199, 100));  // small pictures grow to the box
+    EXPECT_EQ(std::make_pair(130, 1), fit(60000, 2));   // no side collapses to 0
+    EXPECT_EQ(std::make_pair(0, 0), fit(0, 10));
+}
+
+TEST(ThumbsMaker, LargePictureWithoutThumbnailIsDecodedScaledDown) {
+    TempDir dir;
+    const std::string path = dir / "big.jpg";
+    ASSERT_TRUE(WriteCameraFile(path, MakeQuadrants(3000, 2000), nullptr));
+    const Made m = Make(path);
+    EXPECT_EQ(CThumbnailMaker::kMade, m.result);
+    EXPECT_EQ(CThumbnailMaker::Source::Decoded, m.source);
+    EXPECT_EQ(130, m.width);
+    EXPECT_EQ(87, m.height);
+    EXPECT_EQ(3000, m.imageWidth);
+    EXPECT_EQ(2000, m.imageHeight);
+    EXPECT_EQ(24, m.bits);
+    ExpectQuadrants(m, 0, 1, 2, 3);
+    // Rows are padded to 4 bytes and nothing past the thumbnail is left over from before.
+    EXPECT_EQ(0xEE, m.pixels[ImagePlane::BytesFor(130, 130)]);
+    EXPECT_EQ(0, m.pixels[ImagePlane::BytesFor(130, 87)]);
+}
+
+TEST(ThumbsMaker, EmbeddedThumbnailIsTurnedUpright) {
+    TempDir dir;
+    const std::string path = dir / "portrait.jpg";
+    const Picture thumb = MakeQuadrants(160, 120);
+    ASSERT_TRUE(WriteCameraFile(path, MakeTextured(640, 480, 3), &thumb, 6, "2006:05:04 12:34:56"));
+    const Made m = Make(path);
+    EXPECT_EQ(CThumbnailMaker::kMade, m.result);
+    EXPECT_EQ(CThumbnailMaker::Source::Embedded, m.source);
+    EXPECT_EQ(98, m.width);
+    EXPECT_EQ(130, m.height);
+    EXPECT_EQ(640, m.imageWidth);  // the size of the picture itself, not of its thumbnail
+    EXPECT_EQ(480, m.imageHeight);
+    // A quarter turn clockwise: the left column becomes the top row.
+    ExpectQuadrants(m, 2, 0, 3, 1);
+}
+
+TEST(ThumbsMaker, OrientationAppliesToDecodedPicturesToo) {
+    TempDir dir;
+    const std::string path = dir / "turned.jpg";
+    ASSERT_TRUE(WriteCameraFile(path, MakeQuadrants(300, 200), nullptr, 8));
+    const Made m = Make(path);
+    EXPECT_EQ(CThumbnailMaker::Source::Decoded, m.source);
+    EXPECT_EQ(87, m.width);  // 150 x 100 at 1/2, turned to 100 x 150
+    EXPECT_EQ(130, m.height);
+    ExpectQuadrants(m, 1, 3, 0, 2);  // counter-clockwise: the right column becomes the top row
+
+    ASSERT_TRUE(WriteCameraFile(path, MakeQuadrants(300, 200), nullptr, 3));
+    ExpectQuadrants(Make(path), 3, 2, 1, 0);
+}
+
+TEST(ThumbsMaker, BrokenEmbeddedThumbnailFallsBackToThePicture) {
+    TempDir dir;
+    const std::string path = dir / "broken-thumb.jpg";
+    ExifContent content;
+    content.thumbnail = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x7F, 0xFF, 0x7F, 0xFF, 0x03};
+    const std::vector<uint8_t> jpeg = EncodeJpeg(MakeQuadrants(120, 90), path);
+    ASSERT_TRUE(WriteBytes(path, WithExif(jpeg, content)));
+    const Made m = Make(path);
+    EXPECT_EQ(CThumbnailMaker::kMade, m.result);
+    EXPECT_EQ(CThumbnailMaker::Source::Decoded, m.source);
+    EXPECT_EQ(130, m.width);
+    EXPECT_EQ(98, m.height);
+    ExpectQuadrants(m, 0, 1, 2, 3);
+}
+
+TEST(ThumbsMaker, UnreadableImagesGetThePlaceholderAndMissingFilesAreRetried) {
+    TempDir dir;
+    WriteFile(dir / "text.jpg", "this is not a picture");
+    const Made m = Make(dir / "text.jpg");
+    EXPECT_EQ(CThumbnailMaker::kUnreadableImage, m.result);
+    EXPECT_EQ(CThumbnailMaker::Source::Placeholder, m.source);
+    EXPECT_EQ(128, m.width);
+    EXPECT_EQ(86, m.height);
+    const std::vector<uint8_t> shipped = ReadBytes(ShippedPlaceholder());
+    ASSERT_EQ(33024u, shipped.size());
+    EXPECT_TRUE(std::equal(shipped.begin(), shipped.end(), m.pixels.begin()));
+
+    const Made none = Make(dir / "text.jpg", dir / "no-such-placeholder.dat");
+    EXPECT_EQ(CThumbnailMaker::kUnreadableImage, none.result);
+    EXPECT_EQ(0, none.width);
+    EXPECT_EQ(0, none.height);
+    EXPECT_EQ(0, none.pixels[0]);
+
+    // A picture whose data stops early is not made into a thumbnail of garbage.
+    std::vector<uint8_t> cut = EncodeJpeg(MakeTextured(400, 300, 9), dir / "cut.jpg");
+    cut.resize(300);
+    ASSERT_TRUE(WriteBytes(dir / "cut.jpg", cut));
+    const Made truncated = Make(dir / "cut.jpg");
+    EXPECT_EQ(CThumbnailMaker::kUnreadableImage, truncated.result);
+    EXPECT_EQ(CThumbnailMaker::Source::Placeholder, truncated.source);
+
+    EXPECT_EQ(CThumbnailMaker::kCannotOpen, Make(dir / "missing.jpg").result);
+}
+
+TEST(ThumbsMaker, OrientPixelsMatchesTheGeometryTurnsAndMirrors) {
+    Picture src = MakeTextured(7, 5, 11);
+    auto oriented = [&](int orientation) {
+        const bool swap = thumbs::OrientationSwapsSides(orientation);
+        Picture out{swap ? 5 : 7, swap ? 7 : 5, {}};
+        out.rows.assign(ImagePlane::BytesFor(out.width, out.height), 0);
+        EXPECT_TRUE(thumbs::OrientPixels(src.Plane(), out.Plane(), orientation));
+        return out;
+    };
+    auto turned = [&](Picture& from, float angle) {
+        const geometry::ImageSize size = geometry::RotatedSize(from.width, from.height, angle);
+        Picture out{size.width, size.height, {}};
+        out.rows.assign(ImagePlane::BytesFor(out.width, out.height), 0);
+        EXPECT_TRUE(geometry::RotateImage(from.Plane(), out.Plane(), angle, 1));
+        return out;
+    };
+    auto mirrored = [&](Picture& from, bool leftRight) {
+        Picture out{from.width, from.height, std::vector<uint8_t>(from.rows.size(), 0)};
+        EXPECT_TRUE(leftRight ? geometry::MirrorLeftRight(from.Plane(), out.Plane())
+                              : geometry::MirrorTopBottom(from.Plane(), out.Plane()));
+        return out;
+    };
+    EXPECT_EQ(src.rows, oriented(1).rows);
+    EXPECT_EQ(src.rows, oriented(9).rows);  // values without a transform copy
+    EXPECT_EQ(mirrored(src, true).rows, oriented(2).rows);
+    EXPECT_EQ(turned(src, 180).rows, oriented(3).rows);
+    EXPECT_EQ(mirrored(src, false).rows, oriented(4).rows);
+    Picture clockwise = turned(src, -90);
+    EXPECT_EQ(clockwise.rows, oriented(6).rows);
+    EXPECT_EQ(turned(src, 90).rows, oriented(8).rows);
+    EXPECT_EQ(mirrored(clockwise, true).rows, oriented(5).rows);   // transpose
+    EXPECT_EQ(mirrored(clockwise, false).rows, oriented(7).rows);  // transverse
+
+    Picture wrong{7, 5, std::vector<uint8_t>(ImagePlane::BytesFor(7, 5))};
+    EXPECT_FALSE(thumbs::OrientPixels(src.Plane(), wrong.Plane(), 6));
+}
+
+TEST(ThumbsMaker, ExifDatesAreReadAsLocalTime) {
+    const std::optional<FileTime> date = thumbs::ParseExifDate("2006:05:04 12:34:56");
+    ASSERT_TRUE(date);
+    const std::time_t seconds = static_cast<std::time_t>(date->Ticks() / 10000000ULL - 11644473600ULL);
+    std::tm local{};
+    ASSERT_TRUE(localtime_r(&seconds, &local));
+    EXPECT_EQ(106, local.tm_year);
+    EXPECT_EQ(4, local.tm_mon);
+    EXPECT_EQ(4, local.tm_mday);
+    EXPECT_EQ(12, local.tm_hour);
+    EXPECT_EQ(34, local.tm_min);
+    EXPECT_EQ(56, local.tm_sec);
+    for (const char* bad : {"0000:00:00 00:00:00", "2006:02:30 10:00:00", "2006:13:01 00:00:00",
+                            "2006:05:04 24:00:00", "2006:05:04", "", "yesterday", "2006:05:04 12:34:56 extra"})
+        EXPECT_FALSE(thumbs::ParseExifDate(bad)) << bad;
+}
+
+}  // namespace

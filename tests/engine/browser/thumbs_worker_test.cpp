@@ -1,0 +1,328 @@
+// The thumbnail worker behind a real local source: what is decoded, what is kept in the
+// database, the update codes, the cursor and step, and retries.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "browser/filestatus.h"
+#include "browser/thumbnails/thumbimage.h"
+#include "browser/thumbnails/thumbnaildb.h"
+#include "browser/thumbnails/thumbnailservice.h"
+#include "browser_test_util.h"
+#include "thumbs_fixtures.h"
+
+using namespace browsertest;
+using namespace thumbstest;
+
+namespace {
+
+constexpr uint64_t R = FileEntry::kRecordBytes;
+
+struct Snapshot {
+    std::vector<uint8_t> pixels;
+    uint8_t tw = 0, th = 0;
+    uint64_t date = 0;
+    uint16_t iw = 0, ih = 0;
+    bool operator==(const Snapshot&) const = default;
+};
+
+struct WorkerFixture : ::testing::Test {
+    TempDir dir;
+    ScopedEnv noCards{"LUMARET_REMOVABLE", std::nullopt};
+    std::string pics = dir / "pics";
+    std::string databases = dir / "db";
+    bool useDatabase = true;
+
+    CThumbnailService::Options Options(int workers = 1) {
+        CThumbnailService::Options o;
+        o.useDatabase = [this] { return useDatabase; };
+        o.databaseFolder = [this] { return databases; };
+        o.placeholderPath = std::string(LUMARET_SOURCE_DIR) + "/data/exception_1.dat";
+        o.workers = workers;
+        o.holdCodecLock = workers == 1;  // several threads also decode side by side
+        return o;
+    }
+    std::string DatabaseFile() const { return databases + "/" + CThumbnailDatabase::FileNameFor(pics); }
+
+    void WriteCamera(const std::string& name, uint32_t seed, bool embedded = true) {
+        std::filesystem::create_directories(pics);
+        const Picture thumb = MakeTextured(160, 120, seed);
+        ASSERT_TRUE(WriteCameraFile(pics + "/" + name, MakeTextured(320, 240, seed + 100), embedded ? &thumb : nullptr,
+                                    1, "2007:0" + std::to_string(1 + seed % 9) + ":15 10:20:30"));
+    }
+    // Shows the folder and waits for the thumbnails.
+    void ShowAll(Browser& b, const std::string& folder) {
+        b.Show(folder);
+        b.Local().WaitForThumbnails();
+    }
+    std::map<std::string, Snapshot> Snapshots(Browser& b) {
+        std::map<std::string, Snapshot> out;
+        for (int32_t row = 0; row < b.doc->VisibleCount(); ++row) {
+            const FileEntry* e = b.doc->VisibleEntry(row);
+            Snapshot s{std::vector<uint8_t>(e->pixels, e->pixels + ImagePlane::BytesFor(e->thumbWidth, e->thumbHeight)),
+                       e->thumbWidth, e->thumbHeight, e->date.Ticks(), e->imageWidth, e->imageHeight};
+            out[b.doc->EntryPath(row)] = s;
+        }
+        return out;
+    }
+    std::vector<std::string> DatabasePaths() {
+        CFileBrowserDoc doc;
+        std::atomic<bool> stop{false};
+        CThumbnailDatabase(DatabaseFile()).Load(doc, stop, nullptr);
+        std::vector<std::string> out;
+        for (int32_t i = 0; i < doc.EntryCount(); ++i) out.push_back(FileNameOf(doc.StorePath(i)));
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+};
+
+TEST_F(WorkerFixture, SecondListingOfAnUnchangedFolderDecodesNothing) {
+    WriteCamera("a.jpg", 1);
+    WriteCamera("b.jpg", 2);
+    WriteCamera("c.jpg", 3, false);
+    WriteFile(pics + "/notes.txt", "n");
+    std::filesystem::create_directories(pics + "/sub");
+    CThumbnailService service(Options());
+    std::map<std::string, Snapshot> first;
+    {
+        Browser b(&service);
+        ShowAll(b, pics);
+        ASSERT_EQ(5, b.doc->VisibleCount());
+        EXPECT_EQ(2, service.Statistics().fromEmbedded.load());
+        EXPECT_EQ(1, service.Statistics().fromFile.load());
+        EXPECT_EQ(2, service.Statistics().icons.load());
+        EXPECT_EQ(1, b.sink.Count(kUpdateThumbnailsDone));
+        first = Snapshots(b);
+        const Snapshot& a = first[pics + "/a.jpg"];
+        EXPECT_EQ(130, a.tw);
+        EXPECT_EQ(98, a.th);
+        EXPECT_EQ(320, a.iw);
+        EXPECT_EQ(thumbs::ParseExifDate("2007:02:15 10:20:30")->Ticks(), a.date);
+        EXPECT_EQ(32, first[pics + "/sub"].tw);
+    }
+    EXPECT_EQ(8 + 3 * R, std::filesystem::file_size(DatabaseFile()));
+    EXPECT_EQ((std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}), DatabasePaths());
+
+    Browser again(&service);
+    ShowAll(again, pics);
+    EXPECT_EQ(2, service.Statistics().fromEmbedded.load());
+    EXPECT_EQ(1, service.Statistics().fromFile.load());
+    EXPECT_EQ(3, service.LastLoadedCount());
+    EXPECT_EQ(0, service.Statistics().rewrites.load());
+    EXPECT_EQ(first, Snapshots(again));
+    EXPECT_EQ(1, again.sink.Count(kUpdateThumbnailsDone));
+    EXPECT_EQ(8 + 3 * R, std::filesystem::file_size(DatabaseFile()));
+}
+
+TEST_F(WorkerFixture, DeletedAndChangedFilesAreDroppedFromTheDatabase) {
+    WriteCamera("a.jpg", 1);
+    WriteCamera("b.jpg", 2);
+    WriteCamera("c.jpg", 3);
+    CThumbnailService service(Options());
+    {
+        Browser b(&service);
+        ShowAll(b, pics);
+    }
+    std::filesystem::remove(pics + "/b.jpg");
+    WriteCamera("c.jpg", 30, false);  // a different size: a new entry, the old record goes
+    Browser b(&service);
+    ShowAll(b, pics);
+    EXPECT_EQ(1, service.Statistics().rewrites.load());
+    EXPECT_EQ(3, service.Statistics().fromEmbedded.load());
+    EXPECT_EQ(1, service.Statistics().fromFile.load());
+    EXPECT_EQ((std::vector<std::string>{"a.jpg", "c.jpg"}), DatabasePaths());
+    EXPECT_EQ(8 + 2 * R, std::filesystem::file_size(DatabaseFile()));
+    EXPECT_EQ((std::vector<std::string>{"a.jpg", "c.jpg"}), b.Names());
+
+    // A later run with nothing gone leaves the file alone.
+    b.Local().RestartThumbnails();
+    b.Local().WaitForThumbnails();
+    EXPECT_EQ(1, service.Statistics().rewrites.load());
+}
+
+TEST_F(WorkerFixture, InvalidDatabaseIsRecreatedAndFilled) {
+    WriteCamera("a.jpg", 1);
+    std::filesystem::create_directories(databases);
+    WriteFile(DatabaseFile(), std::string("LMTB\x02\0\0\0", 8) + std::string(R, 'x'));
+    CThumbnailService service(Options());
+    Browser b(&service);
+    ShowAll(b, pics);
+    EXPECT_EQ(0, service.LastLoadedCount());
+    EXPECT_EQ(1, service.Statistics().fromEmbedded.load());
+    EXPECT_EQ(std::string("LMTB\x01\0\0\0", 8), ReadFile(DatabaseFile()).substr(0, 8));
+    EXPECT_EQ((std::vector<std::string>{"a.jpg"}), DatabasePaths());
+}
+
+TEST_F(WorkerFixture, CardsAndSwitchedOffDatabasesWriteNoFile) {
+    WriteCamera("a.jpg", 1);
+    CThumbnailService service(Options());
+    {
+        ScopedEnv card("LUMARET_REMOVABLE", pics);
+        Browser b(&service);
+        ShowAll(b, pics);
+        EXPECT_EQ(1, b.sink.Count(kUpdateThumbnailsDone));
+    }
+    useDatabase = false;
+    {
+        Browser b(&service);
+        ShowAll(b, pics);
+    }
+    EXPECT_FALSE(std::filesystem::exists(databases));
+    EXPECT_EQ(2, service.Statistics().fromEmbedded.load());
+}
+
+TEST_F(WorkerFixture, LongPathIsListedAndMadeButNotRecorded) {
+    WriteCamera("short.jpg", 1);
+    const std::string longName = std::string(240, 'n') + ".jpg";
+    WriteCamera(longName, 2);
+    ASSERT_GT((pics + "/" + longName).size(), 259u);
+    CThumbnailService service(Options());
+    Browser b(&service);
+    ShowAll(b, pics);
+    const int32_t index = b.Find(pics + "/" + longName);
+    ASSERT_GE(index, 0);
+    EXPECT_TRUE(b.doc->Entry(index)->Has(kEntryThumbnailReady));
+    EXPECT_EQ(130, b.doc->Entry(index)->thumbWidth);
+    EXPECT_EQ((std::vector<std::string>{"short.jpg"}), DatabasePaths());
+}
+
+TEST_F(WorkerFixture, UpdateCodesFollowTheRowsAndSeveralWorkersAgreeWithOne) {
+    for (int i = 0; i < 6; ++i) WriteCamera("p" + std::to_string(i) + ".jpg", uint32_t(i), i % 3 != 0);
+    std::map<std::string, Snapshot> byOne;
+    for (int workers : {1, 3}) {
+        SCOPED_TRACE(workers);
+        std::filesystem::remove_all(databases);
+        CThumbnailService service(Options(workers));
+        Browser b(&service);
+        ShowAll(b, pics);
+        std::vector<intptr_t> rows;
+        bool doneSeen = false, codeAfterDone = false;
+        for (auto [code, param] : b.sink.Updates()) {
+            if (code == kUpdateThumbnail) {
+                rows.push_back(param);
+                codeAfterDone = codeAfterDone || doneSeen;
+            }
+            if (code == kUpdateThumbnailsDone) doneSeen = true;
+        }
+        EXPECT_TRUE(doneSeen);
+        EXPECT_FALSE(codeAfterDone);
+        if (workers == 1) {
+            EXPECT_EQ((std::vector<intptr_t>{0, 1, 2, 3, 4, 5}), rows);
+            byOne = Snapshots(b);
+        } else {
+            EXPECT_EQ(byOne, Snapshots(b));
+        }
+        std::sort(rows.begin(), rows.end());
+        EXPECT_EQ((std::vector<intptr_t>{0, 1, 2, 3, 4, 5}), rows);
+        EXPECT_EQ(6u, DatabasePaths().size());
+    }
+}
+
+// A document with `n` visible entries, files or (for paths in `missing`) nothing on disk.
+struct DirectRun {
+    CFileBrowserDoc doc;
+    FakeSink sink;
+    std::atomic<bool> stop{false};
+    std::atomic<int32_t> cursor{0}, step{1};
+
+    void Add(const std::string& path, uint32_t flags) {
+        doc.AppendVisible(doc.AddEntry(path));
+        doc.Entry(doc.EntryCount() - 1)->flags = flags | kEntrySeen;
+    }
+    ThumbnailRun Run() { return ThumbnailRun{doc, &sink, "", false, stop, cursor, step}; }
+    std::vector<intptr_t> Rows() {
+        std::vector<intptr_t> rows;
+        for (auto [code, param] : sink.Updates())
+            if (code == kUpdateThumbnail) rows.push_back(param);
+        return rows;
+    }
+};
+
+// Draws icons and, on reaching one row, moves the cursor as a scrolling view would.
+class ScrollingIcons : public IIconProvider {
+public:
+    ScrollingIcons(std::atomic<int32_t>& cursor, std::string trigger, int32_t jumpTo)
+        : m_cursor(cursor), m_trigger(std::move(trigger)), m_jumpTo(jumpTo) {}
+    void DrawIcon(const std::string& path, bool folder, uint8_t* pixels) override {
+        m_simple.DrawIcon(path, folder, pixels);
+        if (path == m_trigger) m_cursor = m_jumpTo;
+    }
+
+private:
+    CSimpleIconProvider m_simple;
+    std::atomic<int32_t>& m_cursor;
+    std::string m_trigger;
+    int32_t m_jumpTo;
+};
+
+TEST(ThumbsWorkerCursor, CursorAndStepChooseTheOrder) {
+    DirectRun r;
+    for (int i = 0; i < 10; ++i) r.Add("/none/f" + std::to_string(i) + ".txt", 0);
+    // Backwards from row 5: down to 0, then a second pass from the top covers the rest.
+    r.cursor = 5;
+    r.step = -1;
+    CThumbnailService::Options one;
+    one.workers = 1;
+    CThumbnailService service(one);
+    service.RunThumbnails(r.Run());
+    EXPECT_EQ((std::vector<intptr_t>{5, 4, 3, 2, 1, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9}), r.Rows());
+    EXPECT_EQ(1, r.step.load());
+    EXPECT_EQ(1, r.sink.Count(kUpdateThumbnailsDone));
+    EXPECT_EQ(10, service.Statistics().icons.load());
+
+    // A jump while a pass runs continues from the new row.
+    DirectRun s;
+    for (int i = 0; i < 10; ++i) s.Add("/none/f" + std::to_string(i) + ".txt", 0);
+    ScrollingIcons icons(s.cursor, "/none/f2.txt", 7);
+    CThumbnailService::Options o;
+    o.icons = &icons;
+    o.workers = 1;
+    CThumbnailService scrolled(o);
+    scrolled.RunThumbnails(s.Run());
+    EXPECT_EQ((std::vector<intptr_t>{0, 1, 2, 7, 8, 9, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9}), s.Rows());
+}
+
+TEST(ThumbsWorkerRetry, FilesThatCannotBeOpenedAreTriedAgain) {
+    TempDir dir;
+    const Picture main = MakeTextured(64, 48, 5);
+    ASSERT_TRUE(WriteCameraFile(dir / "here.jpg", main, nullptr));
+    DirectRun r;
+    r.Add(dir / "here.jpg", kEntryJpegFlags);
+    r.Add(dir / "late.jpg", kEntryJpegFlags);
+    CThumbnailService::Options o;
+    o.workers = 1;
+    CThumbnailService service(o);
+    std::thread worker([&] { service.RunThumbnails(r.Run()); });
+    for (int i = 0; i < 1000 && service.Statistics().retries.load() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GE(service.Statistics().retries.load(), 2);
+    EXPECT_EQ(0, r.sink.Count(kUpdateThumbnailsDone));
+    // Put in place whole, so that the worker never sees it half written.
+    ASSERT_TRUE(WriteCameraFile(dir / "late.tmp", main, nullptr));
+    std::filesystem::rename(dir / "late.tmp", dir / "late.jpg");
+    EXPECT_TRUE(r.sink.WaitFor(kUpdateThumbnailsDone));
+    worker.join();
+    EXPECT_TRUE(r.doc.Entry(1)->Has(kEntryThumbnailReady));
+    EXPECT_EQ(2, service.Statistics().fromFile.load());
+
+    // With a limit the run gives up: no code 5, the entry stays without a thumbnail.
+    DirectRun g;
+    g.Add(dir / "never.jpg", kEntryJpegFlags);
+    o.maxIdlePasses = 2;
+    CThumbnailService limited(o);
+    limited.RunThumbnails(g.Run());
+    EXPECT_EQ(0, g.sink.Count(kUpdateThumbnailsDone));
+    EXPECT_FALSE(g.doc.Entry(0)->Has(kEntryThumbnailReady));
+
+    // A run told to stop before it starts does nothing at all.
+    DirectRun stopped;
+    stopped.Add(dir / "here.jpg", kEntryJpegFlags);
+    stopped.stop = true;
+    limited.RunThumbnails(stopped.Run());
+    EXPECT_TRUE(stopped.sink.Updates().empty());
+    EXPECT_FALSE(stopped.doc.Entry(0)->Has(kEntryThumbnailReady));
+}
+
+}  // namespace
