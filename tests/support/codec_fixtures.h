@@ -1,6 +1,7 @@
 #pragma once
 // Deterministic test pictures and JPEG files made and read with libjpeg directly: the
-// trusted reference the codec component and lumaret-cli are compared with.
+// trusted reference the codec component, the in-program decoder and lumaret-cli are
+// compared with.
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
@@ -32,47 +33,42 @@ struct Picture {
     }
 };
 
-// A photo-like red-green-blue picture: smooth gradients, a few hard-edged shapes and mild
-// noise, the same for the same seed.
-inline Picture MakePhotoLike(int width, int height, uint32_t seed) {
-    Picture picture{width, height, 3, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
+// A photo-like picture, the same for the same seed: smooth gradients, a hard-edged disc,
+// dark tiles and mild noise. 3 components are red-green-blue; 1 keeps green; 4 adds a
+// fourth (ink) channel of its own.
+inline Picture MakePhotoLike(int width, int height, uint32_t seed, int components = 3) {
+    Picture picture{width, height, components, {}};
+    picture.samples.reserve(static_cast<size_t>(width) * height * components);
     std::mt19937 random(seed);
     const int cx = static_cast<int>(random() % static_cast<uint32_t>(width));
     const int cy = static_cast<int>(random() % static_cast<uint32_t>(height));
     const int radius = 1 + std::min(width, height) / 3;
     uint32_t noise = seed * 2654435761u + 1;
-    uint8_t* p = picture.samples.data();
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x, p += 3) {
+        for (int x = 0; x < width; ++x) {
             noise = noise * 1664525u + 1013904223u;
             const int jitter = static_cast<int>((noise >> 24) & 15) - 8;
-            int r = 40 + 160 * x / width;
-            int g = 60 + 140 * y / height;
-            int b = 200 - 120 * (x + y) / (width + height);
+            int rgb[3] = {40 + 160 * x / width, 60 + 140 * y / height, 200 - 120 * (x + y) / (width + height)};
             const int dx = x - cx, dy = y - cy;
-            if (dx * dx + dy * dy < radius * radius) {  // a bright disc with a sharp rim
-                r = 230;
-                g = 190 - (dx & 31);
-                b = 60;
+            if (dx * dx + dy * dy < radius * radius) rgb[0] = 230, rgb[1] = 190 - (dx & 31), rgb[2] = 60;
+            if (((x / 37) + (y / 23)) % 7 == 0) rgb[0] /= 3, rgb[1] /= 3, rgb[2] /= 3;
+            auto put = [&](int v) { picture.samples.push_back(static_cast<uint8_t>(std::clamp(v + jitter, 0, 255))); };
+            if (components == 1) {
+                put(rgb[1]);
+                continue;
             }
-            if (((x / 37) + (y / 23)) % 7 == 0) {  // dark tiles: hard horizontal/vertical edges
-                r /= 3;
-                g /= 3;
-                b /= 3;
-            }
-            p[0] = static_cast<uint8_t>(std::clamp(r + jitter, 0, 255));
-            p[1] = static_cast<uint8_t>(std::clamp(g + jitter, 0, 255));
-            p[2] = static_cast<uint8_t>(std::clamp(b + jitter, 0, 255));
+            for (int v : rgb) put(v);
+            if (components == 4) put(255 - (x * 5 + y * 3) % 200);
         }
     }
     return picture;
 }
 
 // Red-green-blue samples of `picture` reordered and padded to the program's blue-green-red
-// layout with (width * 3 + 3) & ~3 bytes per row.
-inline std::vector<uint8_t> ToBgrRows(const Picture& picture) {
+// layout with (width * 3 + 3) & ~3 bytes per row; the padding bytes hold `padding`.
+inline std::vector<uint8_t> ToBgrRows(const Picture& picture, uint8_t padding = 0) {
     const size_t stride = (static_cast<size_t>(picture.width) * 3 + 3) & ~size_t{3};
-    std::vector<uint8_t> rows(stride * picture.height, 0);
+    std::vector<uint8_t> rows(stride * picture.height, padding);
     for (int y = 0; y < picture.height; ++y) {
         for (int x = 0; x < picture.width; ++x) {
             const uint8_t* s = picture.Pixel(x, y);
@@ -113,11 +109,18 @@ template <class Body>
 
 // How a test file is encoded.
 struct EncodeOptions {
-    int quality = 90;
-    J_COLOR_SPACE fileColorSpace = JCS_YCbCr;  // also JCS_GRAYSCALE, JCS_RGB, JCS_CMYK, JCS_YCCK
-    int lumaH = 2, lumaV = 2;                  // sampling of the first component; others 1x1
-    bool progressive = false;
-    int restartRows = 0;
+    EncodeOptions(int quality_ = 90, J_COLOR_SPACE space = JCS_YCbCr, int h = 2, int v = 2,
+                  bool progressive_ = false, int restartRows_ = 0)
+        : quality(quality_), fileColorSpace(space), lumaH(h), lumaV(v), progressive(progressive_),
+          restartRows(restartRows_) {}
+    int quality;
+    J_COLOR_SPACE fileColorSpace;  // also JCS_GRAYSCALE, JCS_RGB, JCS_CMYK, JCS_YCCK
+    int lumaH, lumaV;              // sampling of the first (and fourth) component; others 1x1
+    bool progressive;
+    int restartRows;
+    int restartInterval = 0;           // in MCUs
+    bool optimize = false;
+    std::vector<jpeg_scan_info> scans;  // a scan script of its own when not empty
 };
 
 // Encodes `picture` (1 component: grey, 3: red-green-blue, 4: CMYK) into JPEG bytes.
@@ -141,12 +144,19 @@ inline std::vector<uint8_t> EncodeJpeg(const Picture& picture, const EncodeOptio
         jpeg_set_defaults(&cinfo);
         jpeg_set_colorspace(&cinfo, options.fileColorSpace);
         jpeg_set_quality(&cinfo, options.quality, TRUE);
-        for (int c = 0; c < cinfo.num_components; ++c) {
-            cinfo.comp_info[c].h_samp_factor = c == 0 ? options.lumaH : 1;
-            cinfo.comp_info[c].v_samp_factor = c == 0 ? options.lumaV : 1;
+        for (int c = 0; c < cinfo.num_components && cinfo.num_components > 1; ++c) {
+            const bool full = c == 0 || c == 3;
+            cinfo.comp_info[c].h_samp_factor = full ? options.lumaH : 1;
+            cinfo.comp_info[c].v_samp_factor = full ? options.lumaV : 1;
         }
         if (options.progressive) jpeg_simple_progression(&cinfo);
+        if (!options.scans.empty()) {
+            cinfo.scan_info = options.scans.data();
+            cinfo.num_scans = static_cast<int>(options.scans.size());
+        }
         cinfo.restart_in_rows = options.restartRows;
+        cinfo.restart_interval = static_cast<unsigned>(options.restartInterval);
+        cinfo.optimize_coding = options.optimize ? TRUE : FALSE;
         jpeg_start_compress(&cinfo, TRUE);
         const size_t rowBytes = static_cast<size_t>(picture.width) * picture.components;
         while (cinfo.next_scanline < cinfo.image_height) {
@@ -161,9 +171,11 @@ inline std::vector<uint8_t> EncodeJpeg(const Picture& picture, const EncodeOptio
     return bytes;
 }
 
-// libjpeg's own decoding with default settings (islow IDCT, fancy upsampling) at 1/scale,
-// as red-green-blue; CMYK files come back as CMYK. Empty picture on error.
-inline Picture DecodeJpeg(const std::vector<uint8_t>& bytes, int scale = 1, int* warnings = nullptr) {
+// libjpeg's own decoding (islow IDCT) at 1/scale. `out` JCS_UNKNOWN gives red-green-blue,
+// or CMYK for four-component files; `fancy` false is plain chroma replication. Empty
+// picture on error; `warnings` counts libjpeg's warnings.
+inline Picture DecodeJpeg(const std::vector<uint8_t>& bytes, int scale = 1, int* warnings = nullptr,
+                          J_COLOR_SPACE out = JCS_UNKNOWN, bool fancy = true) {
     jpeg_decompress_struct cinfo{};
     detail::Error err{};
     detail::Init(err);
@@ -177,8 +189,10 @@ inline Picture DecodeJpeg(const std::vector<uint8_t>& bytes, int scale = 1, int*
         jpeg_read_header(&cinfo, TRUE);
         cinfo.scale_num = 1;
         cinfo.scale_denom = static_cast<unsigned>(scale);
+        cinfo.dct_method = JDCT_ISLOW;
+        cinfo.do_fancy_upsampling = fancy ? TRUE : FALSE;
         const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-        cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+        cinfo.out_color_space = out != JCS_UNKNOWN ? out : cmyk ? JCS_CMYK : JCS_RGB;
         jpeg_start_decompress(&cinfo);
         picture.width = static_cast<int>(cinfo.output_width);
         picture.height = static_cast<int>(cinfo.output_height);

@@ -1,10 +1,17 @@
 #pragma once
 // Generated test images for the adjustment tests: deterministic, with every byte value.
+#include <unistd.h>
+
+#include <array>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "core/imageplane.h"
+#include "core/prompt.h"
 
 namespace adjusttest {
 
@@ -34,10 +41,32 @@ struct TestImage {
     }
 };
 
-// Every (b, g, r) with the same level i in pixel i of a 256 x 1 row: one pixel per level.
-inline void FillGreyRamp(TestImage& image) {
-    for (int32_t x = 0; x < image.plane.width; ++x)
-        for (int32_t c = 0; c < image.plane.channels; ++c) image.Pixel(x, 0)[c] = static_cast<uint8_t>(x);
+// A pixel of a 3-byte image as red, green, blue.
+inline std::array<uint8_t, 3> Rgb(TestImage& img, int32_t x, int32_t y) {
+    const uint8_t* p = img.Pixel(x, y);
+    return {p[2], p[1], p[0]};
 }
+
+// True when the visible pixels (not the row padding) of two 3-byte planes are equal.
+inline bool SamePixels(const ImagePlane& a, const ImagePlane& b) {
+    for (int32_t y = 0; y < a.height; ++y)
+        if (std::memcmp(a.Row(y), b.Row(y), static_cast<size_t>(a.width) * 3) != 0) return false;
+    return true;
+}
+
+// A path in the temporary folder, unique to this process.
+inline std::filesystem::path TempPath(const std::string& name) {
+    return std::filesystem::temp_directory_path() / ("lumaret_adjust_" + std::to_string(::getpid()) + "_" + name);
+}
+
+// Records what a whole-image run reports.
+struct RecordingProgress : IProgress {
+    std::string title;
+    int ends = 0;
+    std::vector<int> positions;
+    void Start(const std::string& t, int) override { title = t; }
+    void SetPosition(int p) override { positions.push_back(p); }
+    void End() override { ++ends; }
+};
 
 }  // namespace adjusttest

@@ -11,19 +11,8 @@
 using namespace adjust;
 using adjusttest::TestImage;
 
-TEST(Levels, DefaultsGiveIdentityTablesAndAnUnchangedImage) {
-    LevelsTables t = BuildLevelsTables(LevelsParams{});
-    EXPECT_EQ(t.red, IdentityTable());
-    EXPECT_EQ(t.green, IdentityTable());
-    EXPECT_EQ(t.blue, IdentityTable());
-    TestImage src(97, 31), dst(97, 31);
-    src.Random(7);
-    ASSERT_TRUE(ApplyLevels(src.plane, dst.plane, LevelsParams{}));
-    for (int y = 0; y < 31; ++y)
-        ASSERT_EQ(0, std::memcmp(src.plane.Row(y), dst.plane.Row(y), 97 * 3)) << y;
-}
-
 TEST(Levels, MasterPointsBlueRoundsRedAndGreenTruncate) {
+    EXPECT_EQ(BuildLevelsTables(LevelsParams{}).blue, IdentityTable());
     LevelsParams p;
     p.black[kLevelsMaster] = 50;
     p.white[kLevelsMaster] = 200;
@@ -34,81 +23,57 @@ TEST(Levels, MasterPointsBlueRoundsRedAndGreenTruncate) {
     for (const ByteTable* table : {&t.red, &t.green, &t.blue}) {
         EXPECT_EQ((*table)[50], 0);
         EXPECT_EQ((*table)[200], 255);
-        EXPECT_EQ((*table)[30], 0);
-        EXPECT_EQ((*table)[230], 255);
         for (int i = 1; i < 256; ++i) EXPECT_LE((*table)[i - 1], (*table)[i]) << i;  // monotone
     }
 }
 
-TEST(Levels, MasterGammaTwoThroughTheSliderMapping) {
-    float position = PositionFromGamma(2.0f);
-    EXPECT_NEAR(position, 349.485f, 1e-2);
-    LevelsParams p;
-    p.gamma[kLevelsMaster] = GammaFromPosition(position);
-    LevelsTables t = BuildLevelsTables(p);
-    EXPECT_EQ(t.red[64], 127);
-    EXPECT_EQ(t.green[64], 127);
-    EXPECT_EQ(t.blue[64], 127);
-    EXPECT_EQ(t.red[0], 0);
-    EXPECT_EQ(t.red[255], 255);
+TEST(Levels, GammaThroughTheSliderMapping) {
+    EXPECT_NEAR(PositionFromGamma(2.0f), 349.485f, 1e-2);
     EXPECT_NEAR(GammaFromPosition(0), 10.0f, 1e-4);
     EXPECT_NEAR(GammaFromPosition(1000), 0.1f, 1e-6);
     EXPECT_EQ(GammaSliderPosition(1.0f), 500);
     EXPECT_FALSE(std::isfinite(PositionFromGamma(0)));
+    LevelsParams p;
+    p.gamma[kLevelsMaster] = GammaFromPosition(PositionFromGamma(2.0f));
+    LevelsTables t = BuildLevelsTables(p);
+    EXPECT_EQ(t.red[64], 127);
+    EXPECT_EQ(t.blue[64], 127);
+    EXPECT_EQ(t.red[255], 255);
 }
 
 TEST(Levels, ChannelPointsActAfterMasterPointsAndGammasInOrder) {
     LevelsParams p;
     p.white[kLevelsRed] = 128;
     LevelsTables t = BuildLevelsTables(p);
-    for (int i = 128; i < 256; ++i) EXPECT_EQ(t.red[i], 255) << i;
+    EXPECT_EQ(t.red[128], 255);
     EXPECT_EQ(t.green, IdentityTable());
-    EXPECT_EQ(t.blue, IdentityTable());
-
     // Master 50..200 first (150 -> 170), then red black 100: trunc(70 * 255 / 155) = 115.
     LevelsParams q;
     q.black[kLevelsMaster] = 50;
     q.white[kLevelsMaster] = 200;
     q.black[kLevelsRed] = 100;
     EXPECT_EQ(BuildLevelsTables(q).red[150], 115);
-
     // Master gamma 2 then red gamma 0.5: 64 -> 127 -> trunc(255 * (127/255)^2) = 63.
     LevelsParams g;
     g.gamma[kLevelsMaster] = 2.0f;
     g.gamma[kLevelsRed] = 0.5f;
-    LevelsTables tg = BuildLevelsTables(g);
-    EXPECT_EQ(tg.red[64], 63);
-    EXPECT_EQ(tg.blue[64], 127);
+    EXPECT_EQ(BuildLevelsTables(g).red[64], 63);
+    LevelsParams x;  // extreme values stay defined
+    x.white[kLevelsMaster] = x.black[kLevelsMaster] + 0.001f;
+    x.gamma[kLevelsMaster] = 0.0001f;
+    x.gamma[kLevelsBlue] = 1000.0f;
+    EXPECT_EQ(BuildLevelsTables(x).blue[255], 255);
 }
 
 TEST(Levels, WarningMarksOnlyClippedLevelsAndOnlyInPreviewTables) {
     LevelsParams p;
     p.white[kLevelsMaster] = 200;
     LevelsTables warn = BuildLevelsTables(p, true);
-    for (int i = 200; i < 256; ++i) {
-        EXPECT_EQ(warn.red[i], 0);
-        EXPECT_EQ(warn.green[i], 0);
-        EXPECT_EQ(warn.blue[i], 0);
-    }
+    for (int i = 200; i < 256; ++i) EXPECT_EQ(warn.red[i] + warn.green[i] + warn.blue[i], 0) << i;
     // 199 maps to 253.7: red and green truncate to 253 and stay, blue rounds to 254 and is marked.
     EXPECT_EQ(warn.red[199], 253);
-    EXPECT_EQ(warn.green[199], 253);
     EXPECT_EQ(warn.blue[199], 0);
-    LevelsTables ok = BuildLevelsTables(p);
-    EXPECT_EQ(ok.red[220], 255);
-    EXPECT_EQ(ok.blue[199], 254);
-}
-
-TEST(Levels, ExtremeParametersStayDefined) {
-    LevelsParams p;
-    p.black[kLevelsMaster] = 100;
-    p.white[kLevelsMaster] = 100.001f;
-    p.gamma[kLevelsMaster] = 0.0001f;
-    p.gamma[kLevelsBlue] = 1000.0f;
-    LevelsTables t = BuildLevelsTables(p);
-    EXPECT_EQ(t.red[0], 0);
-    EXPECT_EQ(t.red[255], 255);
-    EXPECT_EQ(t.blue[255], 255);
+    EXPECT_EQ(BuildLevelsTables(p).blue[199], 254);
 }
 
 TEST(Levels, BlackAndWhitePointsNeverCross) {
@@ -120,8 +85,6 @@ TEST(Levels, BlackAndWhitePointsNeverCross) {
     EXPECT_FALSE(TrySetLevelsBlack(p, kLevelsGreen, 200));
     EXPECT_FALSE(TrySetLevelsBlack(p, 4, 1));
     EXPECT_EQ(p.black[kLevelsGreen], 100);
-    EXPECT_EQ(p.white[kLevelsGreen], 100.5f);
-    EXPECT_EQ(p.white[kLevelsMaster], 255);
 }
 
 TEST(Levels, RoutineSendsEachChannelThroughItsOwnTable) {
@@ -146,27 +109,3 @@ TEST(Levels, RoutineSendsEachChannelThroughItsOwnTable) {
     EXPECT_FALSE(ApplyLevels(src.plane, small.plane, t));
 }
 
-TEST(Levels, HistogramBoxBars) {
-    ChannelHistograms h;
-    h.red[128] = h.green[128] = h.blue[128] = 10000;
-    h.maxCount = 10000;
-    LevelsParams p;
-    // 100 x 100 grey image: the cap is 100 pixels, so the spike is clipped to the box.
-    LevelsHistogramPicture r = LevelsHistogramBars(p, kLevelsRed, h, 10000, 256, 100);
-    ASSERT_TRUE(r.drawn);
-    EXPECT_EQ(r.barHeight[128], 100);
-    EXPECT_EQ(r.barHeight[127], 0);
-    EXPECT_EQ(r.barX[128], 128);
-    EXPECT_EQ(r.whiteMarkerX, 255);
-    EXPECT_EQ(r.penRed, 255);
-
-    // "RGB": each channel mapped through its own points, then averaged.
-    p.white[kLevelsRed] = 128;
-    LevelsHistogramPicture m = LevelsHistogramBars(p, kLevelsMaster, h, 100000000, 512, 100);
-    EXPECT_EQ(m.barHeight[255], 66);   // red's 128 shows at 255: 10000 / 3 * 0.02
-    EXPECT_EQ(m.barHeight[128], 100);  // green and blue: 20000 / 3, clipped
-    EXPECT_EQ(m.barX[255], 510);
-    EXPECT_EQ(m.penGreen, 60);
-
-    EXPECT_FALSE(LevelsHistogramBars(p, kLevelsMaster, ChannelHistograms{}, 0, 256, 100).drawn);
-}

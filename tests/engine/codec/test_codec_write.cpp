@@ -1,4 +1,4 @@
-// Encoding: round trips, the file's layout, quality, and failures that leave no file.
+// Encoding: round trips, identity with libjpeg, quality, and failures that leave no file.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -18,26 +18,26 @@ using namespace codectest;
 
 namespace {
 
-// writeJPEGfile of `picture` at `quality`; the file's bytes, empty on failure.
+// writeJPEGfile of `picture` at `quality`, with noise in the row padding the encoder must
+// skip; the file's bytes, empty on failure.
 std::vector<uint8_t> Encode(const ScratchDir& dir, const Picture& picture, int quality) {
     const std::string path = dir.File("out.jpg");
-    const std::vector<uint8_t> bgr = ToBgrRows(picture);
+    const std::vector<uint8_t> bgr = ToBgrRows(picture, 0xA7);
     if (!writeJPEGfile(path.c_str(), picture.width, picture.height, bgr.data(), quality)) return {};
     return ReadFileBytes(path);
 }
 
-TEST(CodecWrite, RoundTripKeepsThePicture) {
+TEST(CodecWrite, RoundTripGetsBetterAndLargerWithQuality) {
     ScratchDir dir;
     const Picture picture = MakePhotoLike(333, 201, 11);
+    const std::vector<uint8_t> original = ToBgrRows(picture);
     double previousPsnr = 0;
     size_t previousSize = 0;
     for (int quality : {50, 90, 100}) {
         SCOPED_TRACE(quality);
         const std::vector<uint8_t> jpeg = Encode(dir, picture, quality);
-        ASSERT_FALSE(jpeg.empty());
         const CodecDecode d = DecodeWithCodec(dir.File("out.jpg"), 1);
         ASSERT_EQ(d.result, kJpegReadOk);
-        const std::vector<uint8_t> original = ToBgrRows(picture);
         const double psnr = Psnr(d.buffer.data(), original.data(), original.size());
         EXPECT_GT(psnr, 28.0);
         EXPECT_GT(psnr, previousPsnr);
@@ -48,47 +48,18 @@ TEST(CodecWrite, RoundTripKeepsThePicture) {
 }
 
 // The component writes what libjpeg writes with its standard settings (baseline, 4:2:0)
-// for the same pixels, replacing whatever was at the path.
+// for the same pixels, replacing whatever was at the path; quality is clamped to 1..100.
 TEST(CodecWrite, SameBytesAsLibjpegStandardSettings) {
     ScratchDir dir;
     ASSERT_TRUE(WriteFileBytes(dir.File("out.jpg"), std::vector<uint8_t>(500000, 0x55)));
     for (auto [width, height, quality] : {std::tuple{333, 201, 90}, std::tuple{17, 9, 75}, std::tuple{640, 1, 100}}) {
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
         const Picture picture = MakePhotoLike(width, height, 12);
-        EncodeOptions options;
-        options.quality = quality;
-        EXPECT_EQ(Encode(dir, picture, quality), EncodeJpeg(picture, options));
+        EXPECT_EQ(Encode(dir, picture, quality), EncodeJpeg(picture, {quality}));
     }
-}
-
-TEST(CodecWrite, SourceIsBlueGreenRedWithPaddedRows) {
-    ScratchDir dir;
-    // Width 5: stride 16, one padding byte per row filled with noise the encoder must skip.
-    const size_t stride = 16;
-    std::vector<uint8_t> bgr(stride * 8, 0);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 5; ++x) bgr[stride * y + x * 3 + 2] = 255;
-        bgr[stride * y + 15] = static_cast<uint8_t>(y * 37);
-    }
-    const std::string path = dir.File("red.jpg");
-    ASSERT_NE(writeJPEGfile(path.c_str(), 5, 8, bgr.data(), 95), 0);
-    const Picture back = DecodeJpeg(ReadFileBytes(path));
-    ASSERT_EQ(back.width, 5);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 5; ++x) {
-            EXPECT_GT(back.Pixel(x, y)[0], 245);
-            EXPECT_LT(back.Pixel(x, y)[2], 10);
-        }
-    }
-}
-
-TEST(CodecWrite, QualityIsClampedToOneToHundred) {
-    ScratchDir dir;
     const Picture picture = MakePhotoLike(64, 64, 5);
-    EXPECT_EQ(Encode(dir, picture, -20), Encode(dir, picture, 1));
-    EXPECT_EQ(Encode(dir, picture, 0), Encode(dir, picture, 1));
-    EXPECT_EQ(Encode(dir, picture, 250), Encode(dir, picture, 100));
-    EXPECT_NE(Encode(dir, picture, 1), Encode(dir, picture, 100));
+    EXPECT_EQ(Encode(dir, picture, -20), EncodeJpeg(picture, {1}));
+    EXPECT_EQ(Encode(dir, picture, 250), EncodeJpeg(picture, {100}));
 }
 
 TEST(CodecWrite, BadArgumentsTouchNothing) {
@@ -103,8 +74,6 @@ TEST(CodecWrite, BadArgumentsTouchNothing) {
     EXPECT_EQ(writeJPEGfile(path.c_str(), 10, 10, nullptr, 90), 0);
     EXPECT_EQ(writeJPEGfile(nullptr, 10, 10, bgr.data(), 90), 0);
     EXPECT_EQ(ReadFileBytes(path), original);
-
-    // A folder that does not exist, and a path that is a folder.
     EXPECT_EQ(writeJPEGfile(dir.File("no/such.jpg").c_str(), 10, 10, bgr.data(), 90), 0);
     std::filesystem::create_directory(dir.File("folder"));
     EXPECT_EQ(writeJPEGfile(dir.File("folder").c_str(), 10, 10, bgr.data(), 90), 0);
@@ -131,7 +100,6 @@ TEST(CodecWrite, FailedWriteRemovesPartialFile) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status) & 1, 0) << "write reported success";
     EXPECT_EQ(WEXITSTATUS(status) & 2, 0) << "partial file left behind";
-    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 }  // namespace

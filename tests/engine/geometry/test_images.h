@@ -1,5 +1,6 @@
 #pragma once
 // Generated test images for the geometry tests: deterministic pixels, owned buffers.
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -48,15 +49,10 @@ inline TestImage RandomImage(int32_t w, int32_t h, uint32_t seed, int lo = 0, in
     return img;
 }
 
-inline TestImage ConstantImage(int32_t w, int32_t h, uint8_t b, uint8_t g, uint8_t r) {
+inline TestImage ConstantImage(int32_t w, int32_t h, const uint8_t* bgr) {
     TestImage img(w, h);
     for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) {
-            uint8_t* p = img.Pixel(x, y);
-            p[0] = b;
-            p[1] = g;
-            p[2] = r;
-        }
+        for (int32_t x = 0; x < w; ++x) std::copy(bgr, bgr + 3, img.Pixel(x, y));
     return img;
 }
 

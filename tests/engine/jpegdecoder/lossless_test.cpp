@@ -5,71 +5,51 @@
 #include "lossless_writer.h"
 
 using namespace dectest;
+using codectest::MakePhotoLike;
 
 namespace {
 
 // What the decoder must give back: the samples with the dropped low bits zero, as BGR.
-refjpeg::Image Expected(const refjpeg::Image& image, int pointTransform) {
-    refjpeg::Image e = image;
-    for (auto& v : e.pixels) v = static_cast<uint8_t>((v >> pointTransform) << pointTransform);
-    if (e.channels == 3)
-        for (size_t i = 0; i < e.pixels.size(); i += 3) std::swap(e.pixels[i], e.pixels[i + 2]);
+Picture Expected(Picture e, int pointTransform) {
+    for (auto& v : e.samples) v = static_cast<uint8_t>((v >> pointTransform) << pointTransform);
+    if (e.components == 3)
+        for (size_t i = 0; i < e.samples.size(); i += 3) std::swap(e.samples[i], e.samples[i + 2]);
     return e;
 }
 
-TEST(JpegDecoderLossless, EveryPredictorReproducesTheSamples) {
-    refjpeg::Image grey = MakeImage(37, 23, 1, 3);
+TEST(JpegDecoderLossless, EveryPredictorAndScanLayoutReproducesTheSamples) {
+    const Picture grey = MakePhotoLike(37, 23, 3, 1);
     for (int predictor = 1; predictor <= 7; ++predictor) {
-        LosslessOptions o;
-        o.predictor = predictor;
-        Result r = DecodeOwn(EncodeLossless(grey, o), jpegdec::kColorGrey, 1);
+        const Result r = DecodeOwn(EncodeLossless(grey, {predictor}), jpegdec::kColorGrey, 1);
         ASSERT_EQ(r.status, jpegdec::kOk) << predictor;
         EXPECT_EQ(MaxDifference(r.image, Expected(grey, 0)), 0) << predictor;
     }
-}
-
-TEST(JpegDecoderLossless, ColourInterleavedAndPerComponentScans) {
-    refjpeg::Image rgb = MakeImage(29, 17, 3, 8);
-    LosslessOptions o;
-    o.adobeRgb = true;
-    o.predictor = 4;
-    Result r = DecodeOwn(EncodeLossless(rgb, o));
+    const Picture rgb = MakePhotoLike(29, 17, 8);
+    Result r = DecodeOwn(EncodeLossless(rgb, {4, 0, true}));
     ASSERT_EQ(r.status, jpegdec::kOk);
     EXPECT_EQ(r.colorSpace, jpegdec::kColorRGB);
     EXPECT_EQ(MaxDifference(r.image, Expected(rgb, 0)), 0);
-
-    o.interleaved = false;
-    o.predictor = 6;
-    o.pointTransform = 2;
-    r = DecodeOwn(EncodeLossless(rgb, o));
+    r = DecodeOwn(EncodeLossless(rgb, {6, 2, true, false}));  // one scan per component, point transform 2
     ASSERT_EQ(r.status, jpegdec::kOk);
     EXPECT_EQ(MaxDifference(r.image, Expected(rgb, 2)), 0);
 }
 
+// Restart intervals of whole rows work; one that ends inside a row is not handled.
 TEST(JpegDecoderLossless, RestartIntervalsOfWholeRows) {
-    refjpeg::Image grey = MakeImage(31, 20, 1, 4);
-    LosslessOptions o;
-    o.predictor = 7;
-    o.restartInterval = 31 * 3;
-    Result r = DecodeOwn(EncodeLossless(grey, o), jpegdec::kColorGrey, 1);
+    const Picture grey = MakePhotoLike(31, 20, 4, 1);
+    const Result r = DecodeOwn(EncodeLossless(grey, {7, 0, false, true, 31 * 3}), jpegdec::kColorGrey, 1);
     ASSERT_EQ(r.status, jpegdec::kOk);
     EXPECT_EQ(MaxDifference(r.image, Expected(grey, 0)), 0);
-    // An interval that ends inside a row is not handled.
-    o.restartInterval = 40;
-    EXPECT_EQ(DecodeOwn(EncodeLossless(grey, o), jpegdec::kColorGrey, 1).status,
-              jpegdec::kUnsupported);
+    EXPECT_EQ(DecodeOwn(EncodeLossless(grey, {7, 0, false, true, 40}), jpegdec::kColorGrey, 1).status, jpegdec::kUnsupported);
 }
 
 TEST(JpegDecoderLossless, TruncationAndBadPointTransform) {
-    refjpeg::Image grey = MakeImage(16, 16, 1, 5);
-    std::vector<uint8_t> jpeg = EncodeLossless(grey, LosslessOptions{});
+    std::vector<uint8_t> jpeg = EncodeLossless(MakePhotoLike(16, 16, 5, 1), LosslessOptions{});
     for (size_t n = 0; n < jpeg.size(); ++n) {
-        std::vector<uint8_t> prefix(jpeg.begin(), jpeg.begin() + static_cast<long>(n));
+        const std::vector<uint8_t> prefix(jpeg.begin(), jpeg.begin() + static_cast<long>(n));
         ASSERT_EQ(DecodeOwn(prefix, jpegdec::kColorGrey, 1).status, jpegdec::kTruncated) << n;
     }
-    // A point transform of 8 leaves no bits of an 8-bit sample.
-    long sos = FindMarker(jpeg, 0xDA);
-    jpeg[static_cast<size_t>(sos) + 9] = 0x08;
+    jpeg[static_cast<size_t>(FindMarker(jpeg, 0xDA)) + 9] = 0x08;  // no bits of an 8-bit sample left
     EXPECT_EQ(DecodeOwn(jpeg, jpegdec::kColorGrey, 1).status, jpegdec::kBadScanHeader);
 }
 

@@ -57,8 +57,8 @@ int Predict(int predictor, int ra, int rb, int rc) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeLossless(const refjpeg::Image& image, const LosslessOptions& o) {
-    const int n = image.channels, w = image.width, h = image.height;
+std::vector<uint8_t> EncodeLossless(const codectest::Picture& image, const LosslessOptions& o) {
+    const int n = image.components, w = image.width, h = image.height;
     std::vector<uint8_t> out = {0xFF, 0xD8};
     if (o.adobeRgb) Segment(out, 0xEE, {'A', 'd', 'o', 'b', 'e', 0, 100, 0, 0, 0, 0, 0});
     std::vector<uint8_t> frame = {8, static_cast<uint8_t>(h >> 8), static_cast<uint8_t>(h),
@@ -73,7 +73,7 @@ std::vector<uint8_t> EncodeLossless(const refjpeg::Image& image, const LosslessO
         Segment(out, 0xDD, {static_cast<uint8_t>(o.restartInterval >> 8),
                             static_cast<uint8_t>(o.restartInterval)});
 
-    auto sample = [&](int x, int y, int c) { return image.At(x, y)[c] >> o.pointTransform; };
+    auto sample = [&](int x, int y, int c) { return image.Pixel(x, y)[c] >> o.pointTransform; };
     std::vector<std::vector<int>> scans;
     if (o.interleaved) {
         scans.push_back({});

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "reference_jpeg.h"
+#include "codec_fixtures.h"
 
 namespace dectest {
 
@@ -17,6 +17,6 @@ struct LosslessOptions {
 };
 
 // Encodes 8-bit samples (1 or 3 channels) with the given predictor and point transform.
-std::vector<uint8_t> EncodeLossless(const refjpeg::Image& image, const LosslessOptions& options);
+std::vector<uint8_t> EncodeLossless(const codectest::Picture& image, const LosslessOptions& options);
 
 }  // namespace dectest

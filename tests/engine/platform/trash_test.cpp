@@ -1,3 +1,4 @@
+// Moving files to the home trash: never lose a file, never overwrite one.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -26,10 +27,7 @@ struct TrashFixture : ::testing::Test {
         std::string pattern = (fs::temp_directory_path() / "lumaret-trash-XXXXXX").string();
         ASSERT_NE(nullptr, ::mkdtemp(pattern.data()));
         base = pattern;
-        if (const char* v = std::getenv("XDG_DATA_HOME")) {
-            hadXdg = true;
-            savedXdg = v;
-        }
+        if (const char* v = std::getenv("XDG_DATA_HOME")) hadXdg = true, savedXdg = v;
         ::setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
     }
     void TearDown() override {
@@ -52,35 +50,30 @@ TEST_F(TrashFixture, FilesAndFoldersGoToTheHomeTrashWithInfo) {
     EXPECT_EQ((base / "data/Trash/files/my photo%.jpg").string(), outcome.trashedPath);
     EXPECT_EQ("pixels", Read(outcome.trashedPath));
     EXPECT_EQ((base / "data/Trash/info/my photo%.jpg.trashinfo").string(), outcome.infoPath);
-    const std::string info = Read(outcome.infoPath);
     const std::regex form("\\[Trash Info\\]\nPath=(.*)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
     std::smatch m;
+    const std::string info = Read(outcome.infoPath);
     ASSERT_TRUE(std::regex_match(info, m, form)) << info;
     EXPECT_EQ(platform::EncodeTrashPath(fs::canonical(base).string() + "/photos/my photo%.jpg"), m[1].str());
-    EXPECT_NE(std::string::npos, m[1].str().find("my%20photo%25.jpg"));
     struct stat st {};
     ASSERT_EQ(0, ::stat((base / "data/Trash").c_str(), &st));
     EXPECT_EQ(0700u, st.st_mode & 0777);
 
     Make("photos/sub/inner.jpg", "i");
-    const auto folder = platform::MoveToTrash((base / "photos/sub").string());
-    ASSERT_TRUE(folder.ok) << folder.error;
+    ASSERT_TRUE(platform::MoveToTrash((base / "photos/sub").string()).ok);
     EXPECT_EQ("i", Read(base / "data/Trash/files/sub/inner.jpg"));
 }
 
+// A name used in files/ without an info file is not overwritten either.
 TEST_F(TrashFixture, TakenNamesGetANumber) {
     ASSERT_TRUE(platform::MoveToTrash(Make("a/x.jpg", "1").string()).ok);
     const auto second = platform::MoveToTrash(Make("b/x.jpg", "2").string());
-    ASSERT_TRUE(second.ok);
     EXPECT_EQ((base / "data/Trash/files/x.2.jpg").string(), second.trashedPath);
-    // A name used in files/ without an info file is not overwritten either.
     Make("data/Trash/files/x.3.jpg", "stray");
     const auto third = platform::MoveToTrash(Make("c/x.jpg", "3").string());
-    ASSERT_TRUE(third.ok);
     EXPECT_EQ((base / "data/Trash/files/x.4.jpg").string(), third.trashedPath);
     EXPECT_EQ("stray", Read(base / "data/Trash/files/x.3.jpg"));
     EXPECT_EQ("1", Read(base / "data/Trash/files/x.jpg"));
-    EXPECT_FALSE(fs::exists(base / "data/Trash/info/x.3.jpg.trashinfo"));
 }
 
 TEST_F(TrashFixture, FailureLeavesTheFileAndNoInfo) {
@@ -91,20 +84,16 @@ TEST_F(TrashFixture, FailureLeavesTheFileAndNoInfo) {
     EXPECT_FALSE(outcome.ok);
     EXPECT_FALSE(outcome.error.empty());
     EXPECT_EQ("k", Read(file));
-
     ::setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
     EXPECT_FALSE(platform::MoveToTrash((base / "missing.jpg").string()).ok);
     EXPECT_FALSE(fs::exists(base / "data/Trash/info/missing.jpg.trashinfo"));
 }
 
-TEST_F(TrashFixture, HomeTrashFollowsXdgDataHome) {
+TEST_F(TrashFixture, HomeTrashFollowsAnAbsoluteXdgDataHome) {
     EXPECT_EQ((base / "data/Trash").string(), platform::HomeTrashFolder());
     ::setenv("XDG_DATA_HOME", "relative/ignored", 1);
     const char* home = std::getenv("HOME");
     EXPECT_EQ(std::string(home ? home : "/") + "/.local/share/Trash", platform::HomeTrashFolder());
-}
-
-TEST(TrashPath, EncodesEverythingButUnreservedCharactersAndSlashes) {
     EXPECT_EQ("/a/b-c_d.e~f", platform::EncodeTrashPath("/a/b-c_d.e~f"));
     EXPECT_EQ("/x%20y/%25/%C3%A9", platform::EncodeTrashPath("/x y/%/\xC3\xA9"));
 }
