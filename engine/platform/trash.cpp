@@ -85,7 +85,7 @@ std::string DeletionDate() {
 }
 
 // Creates info/<name>.trashinfo exclusively, trying "stem.2.ext", "stem.3.ext"... when the
-// name is taken; the info file reserves the name in files/ as the specification requires.
+// name is taken; the info file reserves the name in files/ as the freedesktop.org trash rules require.
 bool ReserveName(const std::string& trash, const std::string& name, const std::string& content,
                  std::string& chosen, std::string& infoPath, std::string& error) {
     const fs::path asPath(name);
