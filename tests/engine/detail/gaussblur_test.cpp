@@ -62,24 +62,19 @@ bool EveryPixelOnce(const std::vector<int>& hits) {
 }  // namespace
 
 TEST(GaussKernel, SizesFollowSigma) {
-    auto s = KernelSizeFor(0.7f);
-    EXPECT_EQ(s.taps, 3);
-    EXPECT_EQ(s.half, 1);
-    EXPECT_EQ(s.margin, 2);
-    EXPECT_FALSE(s.fft);
-    EXPECT_EQ(KernelSizeFor(0.3f).taps, 3);
-    EXPECT_EQ(KernelSizeFor(0.79f).taps, 3);
-    EXPECT_EQ(KernelSizeFor(1.0f).taps, 5);
-    s = KernelSizeFor(14.5f);
-    EXPECT_EQ(s.taps, 71);
-    EXPECT_EQ(s.margin, 70);
-    EXPECT_FALSE(s.fft);
-    s = KernelSizeFor(14.6f);
-    EXPECT_EQ(s.taps, 73);
-    EXPECT_EQ(s.half, 36);
-    EXPECT_EQ(s.margin, 36);
-    EXPECT_TRUE(s.fft);
-    EXPECT_EQ(KernelSizeFor(120.0f).taps, 599);
+    // sigma, taps, margin, FFT method: the direct method up to 71 taps, then FFT.
+    const struct {
+        float sigma;
+        int taps, margin;
+        bool fft;
+    } cases[] = {{0.3f, 3, 2, false}, {0.79f, 3, 2, false}, {1.0f, 5, 4, false},
+                 {14.5f, 71, 70, false}, {14.6f, 73, 36, true}, {120.0f, 599, 299, true}};
+    for (const auto& c : cases) {
+        const auto s = KernelSizeFor(c.sigma);
+        EXPECT_EQ(s.taps, c.taps) << c.sigma;
+        EXPECT_EQ(s.margin, c.margin) << c.sigma;
+        EXPECT_EQ(s.fft, c.fft) << c.sigma;
+    }
 }
 
 TEST(GaussKernel, TileOriginsOverlapByTwoMargins) {
@@ -91,24 +86,19 @@ TEST(GaussKernel, TileOriginsOverlapByTwoMargins) {
 }
 
 TEST(GaussBlur, RefusesBadArguments) {
-    Image src(20, 10, 1), dst(20, 10, 1), rgb(20, 10, 3);
+    Image src(20, 10, 1), dst(20, 10, 1), rgb(20, 10, 3), small(19, 10, 1);
     CGaussBlur1c blur;
-    EXPECT_EQ(blur.Blur(0.0f, src.plane), BlurStatus::Failed);
-    EXPECT_EQ(blur.Blur(-1.0f, src.plane), BlurStatus::Failed);
-    EXPECT_EQ(blur.Blur(std::nanf(""), src.plane), BlurStatus::Failed);
-    EXPECT_EQ(blur.Blur(kMaxBlurSigma * 1.01f, src.plane), BlurStatus::Failed);
+    for (float sigma : {0.0f, -1.0f, std::nanf(""), kMaxBlurSigma * 1.01f})
+        EXPECT_EQ(blur.Blur(sigma, src.plane), BlurStatus::Failed) << sigma;
     EXPECT_EQ(blur.Blur(1.0f, rgb.plane), BlurStatus::Failed);
     EXPECT_EQ(blur.Blur(1.0f, src.plane, &src.plane), BlurStatus::Failed);
-    Image small(19, 10, 1);
     EXPECT_EQ(blur.Blur(1.0f, src.plane, &small.plane), BlurStatus::Failed);
     EXPECT_EQ(blur.Blur(1.0f, src.plane, &dst.plane), BlurStatus::Done);
-    CGaussBlurRGB blurRgb;
-    EXPECT_EQ(blurRgb.Blur(1.0f, src.plane), BlurStatus::Failed);
-    EXPECT_EQ(blurRgb.Blur(1.0f, ImagePlane{}), BlurStatus::Failed);
+    EXPECT_EQ(CGaussBlurRGB().Blur(1.0f, src.plane), BlurStatus::Failed);
 }
 
 TEST(GaussBlur, ConstantImageStaysConstantAtEverySigma) {
-    for (float sigma : {0.4f, 0.7f, 1.0f, 3.3f, 14.5f, 14.6f, 30.0f, 120.0f}) {
+    for (float sigma : {0.4f, 3.3f, 14.5f, 14.6f, 120.0f}) {
         SCOPED_TRACE(sigma);
         Image src(130, 70, 1), dst(130, 70, 1);
         src.Fill(201);
@@ -123,19 +113,6 @@ TEST(GaussBlur, ConstantImageStaysConstantAtEverySigma) {
         for (size_t i = 0; i < capture.values.size(); ++i)
             ASSERT_EQ(capture.values[i], float(rgb.bytes[0 + i % 3])) << i;
     }
-}
-
-TEST(GaussBlur, OnePixelImageIsOneTile) {
-    Image src(1, 1, 1);
-    src.Fill(77);
-    Capture1c capture(1, 1, 1);
-    ASSERT_EQ(capture.Blur(0.7f, src.plane), BlurStatus::Done);
-    ASSERT_EQ(capture.calls.size(), 1u);
-    EXPECT_EQ(capture.calls[0].width, 1);
-    EXPECT_EQ(capture.calls[0].height, 1);
-    EXPECT_EQ(capture.calls[0].x, 0);
-    EXPECT_EQ(capture.calls[0].y, 0);
-    EXPECT_EQ(capture.values[0], 77.0f);
 }
 
 TEST(GaussBlur, ImageExactlyOneTileWide) {
@@ -202,8 +179,7 @@ TEST(GaussBlur, LargeSigmaAfterSmallEqualsFreshEngine) {
     EXPECT_TRUE(a.SamePixels(b));
     // And back to a small sigma after the FFT method.
     ASSERT_EQ(reused.Blur(2.0f, src.plane, &a.plane), BlurStatus::Done);
-    CGaussBlur1c fresh2;
-    ASSERT_EQ(fresh2.Blur(2.0f, src.plane, &c.plane), BlurStatus::Done);
+    ASSERT_EQ(CGaussBlur1c().Blur(2.0f, src.plane, &c.plane), BlurStatus::Done);
     EXPECT_TRUE(a.SamePixels(c));
 }
 
@@ -222,7 +198,7 @@ TEST(GaussBlur, FalseFromCallbackStopsAtOnce) {
 
 TEST(GaussBlur, ThreadCountDoesNotChangeResults) {
     Image rgb = detailtest::Photo(1100, 300, 3, 61);
-    for (float sigma : {0.7f, 5.0f, 16.0f}) {
+    for (float sigma : {0.7f, 16.0f}) {
         SCOPED_TRACE(sigma);
         CaptureRGB one(1100, 300, 3), two(1100, 300, 3);
         one.SetThreadCount(1);

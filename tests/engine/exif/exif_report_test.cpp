@@ -35,41 +35,27 @@ TEST(ExifFormat, ValueTextsByTypeAndTag) {
     EXPECT_EQ(Text(Make(0x9204, kTiffSRational, {{uint32_t(-1), 3}})), "-0.3");
     EXPECT_EQ(Text(Make(0x9204, kTiffSRational, {{2, 3}})), "+0.7");
     EXPECT_EQ(Text(Make(0x829D, kTiffRational, {{28, 10}})), "f/2.8");
-    EXPECT_EQ(Text(Make(0x920A, kTiffRational, {{63, 10}})), "6.3 mm");
     EXPECT_EQ(Text(Make(0xA405, kTiffShort, {{38, 0}})), "38 mm");
     EXPECT_EQ(Text(Make(0x829A, kTiffRational, {{1, 250}})), "1/250 ");
     EXPECT_EQ(Text(Make(0x9203, kTiffSRational, {{uint32_t(-5), 2}, {7, 1}})), "-5/2 7/1 ");
     EXPECT_EQ(Text(Make(0x9209, kTiffShort, {{16, 0}})), "Did not fire, compulsory flash mode");
-    EXPECT_EQ(Text(Make(0x9209, kTiffShort, {{2, 0}})), "Other");
     EXPECT_EQ(Text(Make(0x8822, kTiffShort, {{9, 0}})), "9");
-    EXPECT_EQ(Text(Make(0x8822, kTiffShort, {{3, 0}})), "Aperture priority");
     EXPECT_EQ(Text(Make(0x102, kTiffShort, {{8, 0}, {8, 0}, {8, 0}})), "888");
     EXPECT_EQ(Text(Make(0x112, kTiffShort, {{8, 0}})), "Rotate 270 deg.");
-    EXPECT_EQ(Text(Make(0x112, kTiffShort, {{0, 0}})), "Undefined");
-    EXPECT_EQ(Text(Make(0xA001, kTiffShort, {{65535, 0}})), "uncalibrated (non sRGB)");
     EXPECT_EQ(Text(Make(0x9000, kTiffUndefined, {{'0', 0}, {'2', 0}, {'2', 0}, {'0', 0}})), "0220");
-    EXPECT_EQ(Text(Make(0xA002, kTiffLong, {{4000, 0}})), "4000 ");
     EXPECT_EQ(Text(Make(0xA002, kTiffLong, {{3000000000u, 0}})), "3000000000 ");
     EXPECT_EQ(Text(Make(0x8827, kTiffByte, {{0x1f, 0}, {2, 0}})), "1f 2 ");
-    EXPECT_EQ(AsciiValue(0x10F, "NIKON"), "NIKON");
     EXPECT_EQ(AsciiValue(0x9003, "2004:05:06 07:08:09"), "2004:05:06 07:08:09");
     // Padding after the text's zero is not shown; neither are types without a text.
     EXPECT_EQ(Text(Make(0x10F, kTiffAscii, {{'A', 0}, {0, 0}, {'B', 0}, {0, 0}})), "A");
-    EXPECT_EQ(Text(Make(0x10F, kTiffAscii, {{0, 0}})), "");
     EXPECT_EQ(Text(Make(0x9204, kTiffDouble, {{1, 2}})), "");
     // Entries without values (count 0) do not reach past their slots.
     EXPECT_EQ(Text(Make(0x829D, kTiffRational, {})), "");
     EXPECT_EQ(Text(Make(0xA405, kTiffShort, {})), "");
-}
-
-TEST(ExifFormat, UnknownTagsAreLeftUnset) {
+    // Unknown tags are left unset.
     std::string name = "keep", value = "keep";
     EXPECT_FALSE(FormatEntry(Make(0x927C, kTiffUndefined, {{1, 0}}), name, value));
-    EXPECT_EQ(name, "keep");
-    EXPECT_EQ(value, "keep");
-    size_t count = 0;
-    ExifTagNames(count);
-    EXPECT_EQ(count, 33u);
+    EXPECT_EQ(name + value, "keepkeep");
 }
 
 TEST(ExifReport, RowsInTableOrderThenDirectoryOrder) {
@@ -107,7 +93,6 @@ TEST(ExifReport, TemplateReplaceKeepsTheTableTagAndDropsItsContent) {
 
     CHtmlTemplateParser parser((dir / "t.html").string());
     ASSERT_TRUE(parser.Load());
-    EXPECT_EQ(parser.Text(), page);
     EXPECT_FALSE(parser.Replace("no_such_table", "<tr></tr>"));
     ASSERT_TRUE(parser.Replace("template_table_1", "ROWS"));
     EXPECT_EQ(parser.Text(),
@@ -138,10 +123,7 @@ TEST(ExifReport, BuildsThePageFromTheShippedTemplate) {
     const std::string templatePath = std::string(LUMARET_SOURCE_DIR) + "/data/exif.template.html";
     ASSERT_EQ(BuildExifReport(exif, templatePath, (dir / "exif.html").string()), 0);
     const std::vector<uint8_t> out = ReadFile(dir / "exif.html");
-    const std::string page(out.begin(), out.end());
-    EXPECT_NE(page.find("<td class=\"col1\">Make</td>"), std::string::npos);
-    EXPECT_NE(page.find("Cam&lt;script&gt;"), std::string::npos);
-    EXPECT_NE(page.find("</html>"), std::string::npos);
+    EXPECT_NE(std::string(out.begin(), out.end()).find("Cam&lt;script&gt;"), std::string::npos);
 
     // Without a template the page is empty, as is a file without EXIF rows.
     ASSERT_EQ(BuildExifReport(exif, (dir / "none.html").string(), (dir / "empty.html").string()), 0);
