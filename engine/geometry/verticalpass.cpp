@@ -50,7 +50,7 @@ int32_t VerticalPassSse2(const uint8_t* const* rows, const float* weights, int32
                          float* out, int32_t i) {
     const __m128i zero = _mm_setzero_si128();
     for (; i + 16 <= n; i += 16) {
-        __m128 acc[4];
+        __m128 acc[4] = {};  // taps is never 0; zeroed so the compiler sees no unset use
         for (int32_t k = 0; k < taps; ++k) {
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + i));
             const __m128i lo = _mm_unpacklo_epi8(bytes, zero), hi = _mm_unpackhi_epi8(bytes, zero);
