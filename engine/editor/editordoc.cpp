@@ -74,16 +74,18 @@ bool CeditorDoc::OnOpenDocument(const std::string& path) {
             else m_ring.PrepareFirstState(0, 0);
         }
     }
-    ComputeHistogram();
-
+    // An orientation step recounts the histograms when it commits; counting the
+    // sideways picture first would only be thrown away.
+    bool turned = false;
     switch (m_openedOrientation) {
-        case 2: MirrorLeftRight(); break;
-        case 3: RotateImage(180.0f); break;
-        case 4: MirrorTopBottom(); break;
-        case 6: RotateImage(-90.0f); break;
-        case 8: RotateImage(90.0f); break;
+        case 2: turned = MirrorLeftRight(); break;
+        case 3: turned = RotateImage(180.0f); break;
+        case 4: turned = MirrorTopBottom(); break;
+        case 6: turned = RotateImage(-90.0f); break;
+        case 8: turned = RotateImage(90.0f); break;
         default: break;
     }
+    if (!turned) ComputeHistogram();
     m_modified = false;
     return true;
 }

@@ -88,19 +88,24 @@ inline void CopyPixel(uint8_t* d, const uint8_t* s) {
 }
 
 // Quarter turns by tiles, so that both the rows read and the rows written stay in cache.
-void QuarterTurn(const ImagePlane& src, const ImagePlane& dst, int32_t quarters) {
+// Destination rows are shared among threads; each row is written by one thread only.
+void QuarterTurn(const ImagePlane& src, const ImagePlane& dst, int32_t quarters, int threads) {
     const int32_t w = src.width, h = src.height;
     if (quarters == 0) {
-        for (int32_t y = 0; y < h; ++y)
-            std::memcpy(dst.Row(y), src.Row(y), static_cast<size_t>(w) * 3);
+        detail::ParallelRows(h, threads, [&](int32_t begin, int32_t end) {
+            for (int32_t y = begin; y < end; ++y)
+                std::memcpy(dst.Row(y), src.Row(y), static_cast<size_t>(w) * 3);
+        });
         return;
     }
     if (quarters == 2) {
-        for (int32_t y = 0; y < h; ++y) {
-            const uint8_t* s = src.Row(h - 1 - y) + static_cast<ptrdiff_t>(w - 1) * 3;
-            uint8_t* d = dst.Row(y);
-            for (int32_t x = 0; x < w; ++x, d += 3, s -= 3) CopyPixel(d, s);
-        }
+        detail::ParallelRows(h, threads, [&](int32_t begin, int32_t end) {
+            for (int32_t y = begin; y < end; ++y) {
+                const uint8_t* s = src.Row(h - 1 - y) + static_cast<ptrdiff_t>(w - 1) * 3;
+                uint8_t* d = dst.Row(y);
+                for (int32_t x = 0; x < w; ++x, d += 3, s -= 3) CopyPixel(d, s);
+            }
+        });
         return;
     }
     constexpr int32_t kTile = 32;
@@ -108,27 +113,29 @@ void QuarterTurn(const ImagePlane& src, const ImagePlane& dst, int32_t quarters)
     // and is overwritten later by the next pixel written; the last pixel of a row (read or
     // written) moves as 3 bytes.
     const int32_t dw = dst.width, dh = dst.height;  // h x w
-    for (int32_t ty = 0; ty < dh; ty += kTile) {
-        const int32_t yEnd = std::min(dh, ty + kTile);
-        for (int32_t tx = 0; tx < dw; tx += kTile) {
-            const int32_t xEnd = std::min(dw, tx + kTile);
-            const int32_t wideEnd = std::min(xEnd, dw - 1);
-            for (int32_t y = ty; y < yEnd; ++y) {
-                uint8_t* d = dst.Row(y) + static_cast<ptrdiff_t>(tx) * 3;
-                // Counter-clockwise: dst(x, y) = src(w - 1 - y, x); clockwise: src(y, h - 1 - x).
-                const int32_t column = quarters == 1 ? w - 1 - y : y;
-                const ptrdiff_t col = static_cast<ptrdiff_t>(column) * 3;
-                const ptrdiff_t step =
-                    quarters == 1 ? src.stride : -static_cast<ptrdiff_t>(src.stride);
-                const uint8_t* s = (quarters == 1 ? src.Row(tx) : src.Row(h - 1 - tx)) + col;
-                int32_t x = tx;
-                if (column + 1 < w) {
-                    for (; x < wideEnd; ++x, d += 3, s += step) std::memcpy(d, s, 4);
+    detail::ParallelRows(dh, threads, [&](int32_t begin, int32_t end) {
+        for (int32_t ty = begin; ty < end; ty += kTile) {
+            const int32_t yEnd = std::min(end, ty + kTile);
+            for (int32_t tx = 0; tx < dw; tx += kTile) {
+                const int32_t xEnd = std::min(dw, tx + kTile);
+                const int32_t wideEnd = std::min(xEnd, dw - 1);
+                for (int32_t y = ty; y < yEnd; ++y) {
+                    uint8_t* d = dst.Row(y) + static_cast<ptrdiff_t>(tx) * 3;
+                    // Counter-clockwise: dst(x, y) = src(w - 1 - y, x); clockwise: src(y, h - 1 - x).
+                    const int32_t column = quarters == 1 ? w - 1 - y : y;
+                    const ptrdiff_t col = static_cast<ptrdiff_t>(column) * 3;
+                    const ptrdiff_t step =
+                        quarters == 1 ? src.stride : -static_cast<ptrdiff_t>(src.stride);
+                    const uint8_t* s = (quarters == 1 ? src.Row(tx) : src.Row(h - 1 - tx)) + col;
+                    int32_t x = tx;
+                    if (column + 1 < w) {
+                        for (; x < wideEnd; ++x, d += 3, s += step) std::memcpy(d, s, 4);
+                    }
+                    for (; x < xEnd; ++x, d += 3, s += step) CopyPixel(d, s);
                 }
-                for (; x < xEnd; ++x, d += 3, s += step) CopyPixel(d, s);
             }
         }
-    }
+    });
 }
 
 // The four cubic convolution weights (a = -0.5) for a sample at fraction t past the
@@ -229,7 +236,7 @@ bool RotateImage(const ImagePlane& src, const ImagePlane& dst, float angleDegree
     const RotationFrame f = RotationFrame::Make(src.width, src.height, angleDegrees);
     if (!CheckRotation(src, dst, f)) return false;
     if (!f.quarterTurn) return RotateImageInterpolated(src, dst, angleDegrees, threads);
-    QuarterTurn(src, dst, f.quarters);
+    QuarterTurn(src, dst, f.quarters, threads);
     return true;
 }
 

@@ -34,12 +34,13 @@ TEST(RotateImage, QuarterTurnsMoveTheCornersAndMatchTheInterpolatingPath) {
     EXPECT_TRUE(SamePixel(cw.Pixel(0, 4), src.Pixel(4, 2)));
     EXPECT_TRUE(SamePixel(Turned(src, 90.0f).Pixel(0, 4), src.Pixel(0, 0)));
     EXPECT_TRUE(SamePixel(Turned(src, 180.0f).Pixel(4, 2), src.Pixel(0, 0)));
-    for (const auto& [w, h] : {std::pair{5, 3}, {4, 6}, {1, 9}, {33, 20}}) {
+    for (const auto& [w, h] : {std::pair{5, 3}, {4, 6}, {1, 9}, {33, 20}, {70, 101}}) {
         TestImage image = RandomImage(w, h, 10 + w);
         for (float angle : {0.0f, 90.0f, 180.0f, -90.0f, 450.0f, -270.0f}) {
             SCOPED_TRACE(testing::Message() << w << "x" << h << " by " << angle);
             TestImage fast = Turned(image, angle);
             EXPECT_TRUE(fast.SamePixels(Turned(image, angle, true)));
+            EXPECT_TRUE(fast.SamePixels(Turned(image, angle, false, 3)));  // rows split among threads
             EXPECT_EQ(fast.width, std::fmod(std::fabs(angle), 180.0f) == 90.0f ? h : w);
         }
     }
