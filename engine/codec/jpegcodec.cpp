@@ -129,7 +129,7 @@ public:
     int Components() const { return m_cinfo.num_components; }
 
     // Decodes the picture into `dest` at 1/divisor size; one of the kJpegRead* values.
-    int Read(uint8_t* dest, int divisor) {
+    int Read(uint8_t* dest, int divisor, const JpegRowsDone& rowsDone) {
         if (divisor == 0) divisor = 1;
         if (dest == nullptr || (divisor != 1 && divisor != 2 && divisor != 4 && divisor != 8)) {
             return kJpegReadFailed;
@@ -140,7 +140,7 @@ public:
         // libjpeg-turbo writes blue-green-red itself (from colour or grey data); only CMYK
         // goes through a one-row buffer.
         m_cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
-        if (!Guarded(m_err, [this, dest, cmyk] { DecodeRows(dest, cmyk); })) return kJpegReadFailed;
+        if (!Guarded(m_err, [&] { DecodeRows(dest, cmyk, rowsDone); })) return kJpegReadFailed;
         // Every row is in place now; trouble in what follows the picture data (a broken
         // marker before the end) is a blemish of the file, not a failed read.
         if (!Guarded(m_err, [this] { jpeg_finish_decompress(&m_cinfo); })) return kJpegReadRepaired;
@@ -148,7 +148,7 @@ public:
     }
 
 private:
-    void DecodeRows(uint8_t* dest, bool cmyk) {
+    void DecodeRows(uint8_t* dest, bool cmyk, const JpegRowsDone& rowsDone) {
         jpeg_start_decompress(&m_cinfo);
         const JDIMENSION width = m_cinfo.output_width;
         const size_t stride = StrideFor(width);
@@ -158,7 +158,10 @@ private:
             while (m_cinfo.output_scanline < m_cinfo.output_height) {
                 uint8_t* out = dest + stride * m_cinfo.output_scanline;
                 if (jpeg_read_scanlines(&m_cinfo, row, 1) == 1) CmykRowToBgr(row[0], out, width);
+                if (rowsDone && m_cinfo.output_scanline % kRowBatch == 0)
+                    rowsDone(static_cast<int>(m_cinfo.output_scanline));
             }
+            if (rowsDone) rowsDone(static_cast<int>(m_cinfo.output_scanline));
             return;
         }
         JSAMPROW rows[kRowBatch];
@@ -167,6 +170,7 @@ private:
             const JDIMENSION count = std::min<JDIMENSION>(kRowBatch, m_cinfo.output_height - first);
             for (JDIMENSION i = 0; i < count; ++i) rows[i] = dest + stride * (first + i);
             jpeg_read_scanlines(&m_cinfo, rows, count);
+            if (rowsDone) rowsDone(static_cast<int>(m_cinfo.output_scanline));
         }
     }
 
@@ -245,10 +249,12 @@ int getJPEGFileInfo(const char* path, int* width, int* height, int* components) 
     return 1;
 }
 
-int readJPEGfile(uint8_t* dest, int divisor) {
+int readJPEGfile(uint8_t* dest, int divisor) { return readJPEGfile(dest, divisor, JpegRowsDone()); }
+
+int readJPEGfile(uint8_t* dest, int divisor, const JpegRowsDone& rowsDone) {
     std::unique_ptr<CJpegReader> reader = std::move(t_pendingFile);
     if (!reader) return kJpegReadFailed;
-    return reader->Read(dest, divisor);
+    return reader->Read(dest, divisor, rowsDone);
 }
 
 int writeJPEGfile(const char* path, int width, int height, const uint8_t* src, int quality) {

@@ -8,6 +8,7 @@
 // share the component across threads hold CodecLock() (codec/codeclock.h) from the first
 // call to the end of the second.
 #include <cstdint>
+#include <functional>
 
 // Result values of readJPEGfile.
 constexpr int kJpegReadFailed = 0;    // nothing or only part of the picture was decoded
@@ -23,6 +24,13 @@ int getJPEGFileInfo(const char* path, int* width, int* height, int* components);
 // holds stride x rows bytes for that size. Returns one of the kJpegRead* values; rows not
 // decoded when a read fails keep their previous contents.
 int readJPEGfile(uint8_t* dest, int divisor);
+
+// Told, on the decoding thread, how many rows from the top are complete whenever more are.
+using JpegRowsDone = std::function<void(int rows)>;
+
+// readJPEGfile that reports progress as rows land in `dest`, so that another thread can
+// work on the finished top part while the rest is still being decoded.
+int readJPEGfile(uint8_t* dest, int divisor, const JpegRowsDone& rowsDone);
 
 // Writes `src` (width x height pixels) as a complete baseline JPEG file at `path` (4:2:0,
 // quality clamped to 1..100), replacing any existing file. Non-zero on success; on failure

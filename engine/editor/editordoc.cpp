@@ -4,12 +4,15 @@
 #include <cctype>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "codec/codeclock.h"
 #include "codec/jpegcodec.h"
 #include "editor/safewrite.h"
 #include "exif/exif.h"
+#include "editor/opendecode.h"
+#include "geometry/orient.h"
 #include "geometry/rotate.h"
 
 namespace {
@@ -63,29 +66,37 @@ bool CeditorDoc::OnOpenDocument(const std::string& path) {
     m_exif->ResetOrientation();
 
     m_ring.Reset();
+    CHistogramCounter counter;
+    bool counted = false;
     {
         std::lock_guard<std::mutex> guard(CodecLock());
         int width = 0, height = 0, components = 0;
         if (getJPEGFileInfo(path.c_str(), &width, &height, &components)) {
-            ImagePlane first = m_ring.PrepareFirstState(width, height);
-            // Without memory for the picture the document opens empty, as for an unreadable
-            // file; the codec still forgets the file it remembered.
-            if (first.data) readJPEGfile(first.data, 0);
-            else m_ring.PrepareFirstState(0, 0);
+            const ImagePlane first = m_ring.PrepareFirstState(width, height);
+            if (first.data) {
+                // The upright copy is made while the decoder works further down the picture
+                // and becomes the first undo step. Without memory for it the picture opens
+                // as it was stored.
+                ImagePlane upright;
+                if (geometry::IsUprightingOrientation(m_openedOrientation)) {
+                    const geometry::ImageSize size = geometry::OrientedSize(width, height, m_openedOrientation);
+                    upright = m_ring.PrepareNextState(size.width, size.height);
+                }
+                DecodeUpright(first, upright, m_openedOrientation, counter);
+                if (upright.data) m_ring.Commit();
+                counted = true;
+            } else {
+                // Without memory for the picture the document opens empty, as for an
+                // unreadable file; the codec still forgets the file it remembered.
+                m_ring.PrepareFirstState(0, 0);
+                readJPEGfile(nullptr, 0);
+            }
         }
     }
-    // An orientation step recounts the histograms when it commits; counting the
-    // sideways picture first would only be thrown away.
-    bool turned = false;
-    switch (m_openedOrientation) {
-        case 2: turned = MirrorLeftRight(); break;
-        case 3: turned = RotateImage(180.0f); break;
-        case 4: turned = MirrorTopBottom(); break;
-        case 6: turned = RotateImage(-90.0f); break;
-        case 8: turned = RotateImage(90.0f); break;
-        default: break;
-    }
-    if (!turned) ComputeHistogram();
+    // Setting a picture upright only moves pixels, so the counts of the decoded rows are
+    // those of the upright picture.
+    if (counted) SetHistograms(counter);
+    else ComputeHistogram();
     m_modified = false;
     return true;
 }
@@ -107,52 +118,34 @@ bool CeditorDoc::OpenPixels(const ImagePlane& pixels, const std::string& path) {
     return copied;
 }
 
-namespace {
-
-// Counts rows [y0, y1) into `counts` (blue, green, red). Alternate pixels go to separate
-// tables so that runs of equal values do not wait on their own increments.
-void CountRows(const ImagePlane& plane, int32_t y0, int32_t y1, std::array<std::array<uint32_t, 256>, 6>& counts) {
-    for (auto& table : counts) table.fill(0);
-    for (int32_t y = y0; y < y1; ++y) {
-        const uint8_t* p = plane.Row(y);
-        int32_t x = 0;
-        for (; x + 1 < plane.width; x += 2, p += 6) {
-            ++counts[0][p[0]];
-            ++counts[1][p[1]];
-            ++counts[2][p[2]];
-            ++counts[3][p[3]];
-            ++counts[4][p[4]];
-            ++counts[5][p[5]];
-        }
-        if (x < plane.width) {
-            ++counts[0][p[0]];
-            ++counts[1][p[1]];
-            ++counts[2][p[2]];
-        }
-    }
-}
-
-}  // namespace
-
 void CeditorDoc::ComputeHistogram() {
     for (Histogram& table : m_histograms) table.fill(0);
     m_peak = 0;
     const ImagePlane plane = m_ring.Current();
     if (!plane.data) return;
     // Large pictures are counted in two halves at once; the sums are the same either way.
-    std::array<std::array<uint32_t, 256>, 6> top{}, bottom{};
+    CHistogramCounter top, bottom;
     const bool split = static_cast<int64_t>(plane.width) * plane.height >= (1 << 20);
     const int32_t middle = split ? plane.height / 2 : plane.height;
     std::thread helper;
-    if (split) helper = std::thread([&] { CountRows(plane, middle, plane.height, bottom); });
-    CountRows(plane, 0, middle, top);
-    if (helper.joinable()) helper.join();
-    for (int v = 0; v < 256; ++v) {
-        m_histograms[2][v] = top[0][v] + top[3][v] + bottom[0][v] + bottom[3][v];  // blue
-        m_histograms[1][v] = top[1][v] + top[4][v] + bottom[1][v] + bottom[4][v];  // green
-        m_histograms[0][v] = top[2][v] + top[5][v] + bottom[2][v] + bottom[5][v];  // red
+    if (split) {
+        try {
+            helper = std::thread([&] { bottom.CountRows(plane, middle, plane.height); });
+        } catch (const std::system_error&) {
+            bottom.CountRows(plane, middle, plane.height);
+        }
     }
+    top.CountRows(plane, 0, middle);
+    if (helper.joinable()) helper.join();
+    top.Add(bottom);
+    SetHistograms(top);
+}
+
+void CeditorDoc::SetHistograms(const CHistogramCounter& counter) {
+    counter.Finish(m_histograms);
+    m_histograms[3].fill(0);
     // The peak is the largest count of any bin, which is what raising it bin by bin yields.
+    m_peak = 0;
     for (int t = 0; t < 3; ++t)
         m_peak = std::max(m_peak, *std::max_element(m_histograms[t].begin(), m_histograms[t].end()));
 }

@@ -14,6 +14,7 @@
 #include "geometry/types.h"
 
 class CExif;
+class CHistogramCounter;
 
 class CeditorDoc {
 public:
@@ -87,6 +88,8 @@ public:
 private:
     bool WriteImage(const std::string& path, int quality, const CExif* exif, std::string& error);
     void Report(const std::string& text, const std::string& caption);
+    // Takes the counted red, green and blue tables and their peak.
+    void SetHistograms(const CHistogramCounter& counter);
 
     IPrompt* m_prompt;
     std::string m_path;

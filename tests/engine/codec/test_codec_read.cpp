@@ -110,4 +110,39 @@ TEST(CodecRead, ReadUsesTheLastOpenedFileOnce) {
     EXPECT_EQ(readJPEGfile(dest.data(), 1), kJpegReadFailed);
 }
 
+// Row progress rises to the picture's height, a row is reported only once it is in place,
+// and the pixels are those of a plain read, for colour and CMYK files at every scale.
+TEST(CodecRead, RowProgressReportsFinishedRowsOnly) {
+    ScratchDir dir;
+    const std::string colour = dir.File("colour.jpg"), cmyk = dir.File("cmyk.jpg");
+    ASSERT_TRUE(WriteFileBytes(colour, EncodeJpeg(MakePhotoLike(70, 90, 3))));
+    const Picture rgb = MakePhotoLike(40, 37, 4);
+    Picture ink{40, 37, 4, {}};
+    for (size_t i = 0; i < rgb.samples.size(); i += 3)
+        ink.samples.insert(ink.samples.end(), {rgb.samples[i], rgb.samples[i + 1], rgb.samples[i + 2], 200});
+    ASSERT_TRUE(WriteFileBytes(cmyk, EncodeJpeg(ink, {90, JCS_CMYK, 1, 1})));
+    for (const std::string& path : {colour, cmyk}) {
+        for (int divisor : {1, 4}) {
+            SCOPED_TRACE(path + " / " + std::to_string(divisor));
+            const CodecDecode plain = DecodeWithCodec(path, divisor);
+            std::vector<uint8_t> dest(plain.buffer.size(), kSentinel);
+            std::vector<int> reports;
+            bool rowsInPlace = true;
+            ASSERT_NE(getJPEGFileInfo(path.c_str(), nullptr, nullptr, nullptr), 0);
+            const int result = readJPEGfile(dest.data(), divisor, [&](int rows) {
+                reports.push_back(rows);
+                // The last reported row is already written: it no longer holds the sentinel.
+                const uint8_t* row = dest.data() + plain.stride * static_cast<size_t>(rows - 1);
+                rowsInPlace = rowsInPlace && std::count(row, row + plain.outWidth * 3, kSentinel) < plain.outWidth * 3;
+            });
+            EXPECT_EQ(result, plain.result);
+            EXPECT_EQ(dest, plain.buffer);
+            ASSERT_FALSE(reports.empty());
+            EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+            EXPECT_EQ(reports.back(), plain.outHeight);
+            EXPECT_TRUE(rowsInPlace);
+        }
+    }
+}
+
 }  // namespace

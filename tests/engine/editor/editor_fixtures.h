@@ -81,13 +81,8 @@ inline std::vector<uint8_t> ExifRecord(uint16_t orientation, uint32_t pixelX, ui
     return record;
 }
 
-// Writes a quadrant picture of w x h as JPEG; with orientation > 0 an EXIF block follows SOI.
-inline void WriteQuadrantJpeg(const std::filesystem::path& path, int32_t w, int32_t h, int orientation) {
-    CImageBuffer pixels;
-    pixels.Create(w, h);
-    FillQuadrants(pixels.Plane());
-    writeJPEGfile(path.c_str(), w, h, pixels.Data(), 95);
-    if (orientation <= 0) return;
+// Puts an EXIF block with `orientation` and a w x h pixel size right after SOI of a JPEG file.
+inline void InsertExifOrientation(const std::filesystem::path& path, int32_t w, int32_t h, int orientation) {
     std::vector<uint8_t> jpeg = ReadBytes(path);
     const std::vector<uint8_t> record = ExifRecord(uint16_t(orientation), uint32_t(w), uint32_t(h));
     const size_t length = record.size() + 2;
@@ -95,6 +90,15 @@ inline void WriteQuadrantJpeg(const std::filesystem::path& path, int32_t w, int3
     segment.insert(segment.end(), record.begin(), record.end());
     jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
     WriteBytes(path, jpeg);
+}
+
+// Writes a quadrant picture of w x h as JPEG; with orientation > 0 an EXIF block follows SOI.
+inline void WriteQuadrantJpeg(const std::filesystem::path& path, int32_t w, int32_t h, int orientation) {
+    CImageBuffer pixels;
+    pixels.Create(w, h);
+    FillQuadrants(pixels.Plane());
+    writeJPEGfile(path.c_str(), w, h, pixels.Data(), 95);
+    if (orientation > 0) InsertExifOrientation(path, w, h, orientation);
 }
 
 }  // namespace editortest

@@ -2,6 +2,8 @@
 // the file on disk.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -312,4 +314,46 @@ TEST(ImageListTest, NextAndPreviousStopAtTheEndsWithoutWrapping) {
     list.index = 2;
     EXPECT_FALSE(CanShowNextImage(&list));
     EXPECT_TRUE(CanShowPreviousImage(&list));
+}
+
+// The upright picture is made while the decoder runs: it must equal decoding first and
+// turning after, and its histograms a fresh count, on a picture of many bands.
+TEST_F(EditorDocTest, OpeningUprightEqualsDecodingThenTurning) {
+    const int32_t w = 131, h = 203;
+    CImageBuffer pixels;
+    pixels.Create(w, h);
+    const ImagePlane plane = pixels.Plane();
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = plane.Row(y) + x * 3;
+            p[0] = uint8_t(x * 2), p[1] = uint8_t(y + x / 3), p[2] = uint8_t((x * y) >> 4);
+        }
+    for (int orientation : {1, 3, 6, 8}) {
+        SCOPED_TRACE(orientation);
+        const fs::path path = dir / ("o" + std::to_string(orientation) + ".jpg");
+        ASSERT_TRUE(writeJPEGfile(path.c_str(), w, h, pixels.Data(), 90));
+        InsertExifOrientation(path, w, h, orientation);
+
+        CeditorDoc doc;
+        doc.OnOpenDocument(path);
+        std::array<CeditorDoc::Histogram, 3> counted{};
+        for (int t = 0; t < 3; ++t) counted[t] = doc.GetHistogram(t);
+        const uint32_t peak = doc.HistogramPeak();
+        const ImagePlane opened = doc.CurrentImage();
+
+        CeditorDoc reference;
+        reference.OpenPixels(opened, "");  // a copy, to compare after the document turns back
+        if (orientation != 1) {
+            ASSERT_TRUE(doc.Undo());
+        }
+        const float angle = orientation == 3 ? 180.0f : orientation == 6 ? -90.0f : orientation == 8 ? 90.0f : 0.0f;
+        ASSERT_TRUE(doc.RotateImage(angle));
+        const ImagePlane turned = doc.CurrentImage();
+        ASSERT_EQ(turned.width, reference.CurrentImage().width);
+        ASSERT_EQ(turned.height, reference.CurrentImage().height);
+        for (int32_t y = 0; y < turned.height; ++y)
+            ASSERT_EQ(0, std::memcmp(turned.Row(y), reference.CurrentImage().Row(y), size_t(turned.width) * 3)) << y;
+        for (int t = 0; t < 3; ++t) EXPECT_EQ(counted[t], reference.GetHistogram(t));
+        EXPECT_EQ(peak, reference.HistogramPeak());
+    }
 }

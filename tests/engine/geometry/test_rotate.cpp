@@ -1,8 +1,10 @@
 // Turning, mirroring and cutting pixels; the canvas and the largest fill-free rectangle.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "geometry/orient.h"
 #include "geometry/rotate.h"
 #include "test_images.h"
 
@@ -177,4 +179,38 @@ TEST(LargestInscribedRect, IsCentredFillFreeAndCannotGrow) {
         EXPECT_EQ(LargestInscribedRect(f), (CropRect{0, 0, f.width, f.height}));
     }
     EXPECT_TRUE(LargestInscribedRect(RotationFrame::Make(0, 0, 10.0f)).IsEmpty());
+}
+
+// Setting upright band by band, in any band sizes, gives what the whole-picture turn or
+// mirror gives.
+TEST(OrientRows, BandsAddUpToTheWholeTurnOrMirror) {
+    for (const auto& [w, h] : {std::pair{5, 3}, {4, 6}, {1, 9}, {70, 101}}) {
+        TestImage src = RandomImage(w, h, 3 * w + h);
+        for (int orientation : {1, 2, 3, 4, 5, 6, 7, 8}) {
+            SCOPED_TRACE(testing::Message() << w << "x" << h << " orientation " << orientation);
+            TestImage whole = src;
+            if (orientation == 2) {
+                ASSERT_TRUE(MirrorLeftRight(src.Plane(), whole.Plane()));
+            }
+            if (orientation == 4) {
+                ASSERT_TRUE(MirrorTopBottom(src.Plane(), whole.Plane()));
+            }
+            if (orientation == 3) whole = Turned(src, 180.0f);
+            if (orientation == 6) whole = Turned(src, -90.0f);
+            if (orientation == 8) whole = Turned(src, 90.0f);
+            const ImageSize size = OrientedSize(w, h, orientation);
+            TestImage banded(size.width, size.height);
+            int32_t y = 0;
+            for (int32_t band = 1; y < h; band = band * 2 + 1) {
+                const int32_t end = std::min(h, y + band);
+                ASSERT_TRUE(OrientRows(src.Plane(), banded.Plane(), orientation, y, end));
+                y = end;
+            }
+            EXPECT_TRUE(banded.SamePixels(whole));
+        }
+    }
+    TestImage src = RandomImage(5, 3, 1), dst(3, 5), wrong(5, 3);
+    EXPECT_FALSE(OrientRows(src.Plane(), wrong.Plane(), 6, 0, 3));  // not the turned size
+    EXPECT_FALSE(OrientRows(src.Plane(), dst.Plane(), 6, 2, 4));    // past the last row
+    EXPECT_FALSE(OrientRows(src.Plane(), dst.Plane(), 6, 2, 1));
 }
