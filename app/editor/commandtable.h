@@ -11,6 +11,10 @@ enum CommandId : int {
     FileSave = 57603,
     FileSaveAs = 57604,
     AppExit = 57665,
+    // The recent-file entries of the File menu, first to fourth.
+    FileRecent1 = 57616,
+    FileRecent4 = 57619,
+    WindowArrange = 57649,
     WindowCascade = 57650,
     WindowTile = 57651,
     Histogram = 32835,

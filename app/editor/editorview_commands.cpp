@@ -178,6 +178,8 @@ void CeditorView::ShowNeighbour(int step) {
     }
     SetDocument(std::move(document));
     list->SetCurrentIndex(index);
+    m_frame->NoteOpenedFile(QFileInfo(QString::fromStdString(list->PathAt(index))).absoluteFilePath(),
+                            m_document->CurrentImage().IsValid());
 }
 
 QWidget* CeditorView::WizardPanel() const {

@@ -30,6 +30,8 @@ bool CeditorApp::InitInstance(const QStringList& arguments) {
 
     // 2-5. The main window with the editor's menus.
     m_frame = std::make_unique<CMainFrame>();
+    // 3. The four recent files, kept per user ($LUMARET_RECENT_FILES in tests).
+    m_frame->UseRecentFileStore(CRecentFiles::DefaultStorePath());
 
     // 6. The command line.
     std::vector<std::string> args;

@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "editor/childframe.h"
 #include "editor/commandtable.h"
@@ -65,6 +66,13 @@ void CMainFrame::CreateMenus() {
     viewCommand(file, cmd::FileSaveAs);
     viewCommand(file, cmd::FileClose);
     file->addSeparator();
+    static_assert(cmd::FileRecent4 - cmd::FileRecent1 + 1 == CRecentFiles::kMaxEntries);
+    for (int i = 0; i < CRecentFiles::kMaxEntries; ++i) {
+        QAction* recent = AddCommand(file, cmd::FileRecent1 + i, QString(), "", QString());
+        connect(recent, &QAction::triggered, this, [this, i] { OpenRecentFile(i); });
+        m_recentActions << recent;
+    }
+    m_recentSeparator = file->addSeparator();
     connect(AddCommand(file, cmd::AppExit, tr("E&xit"), "", tr("Quit the program.")), &QAction::triggered, this,
             &QWidget::close);
 
@@ -105,6 +113,9 @@ void CMainFrame::CreateMenus() {
             &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
     connect(AddCommand(window, cmd::WindowTile, tr("&Tile"), "", tr("Arrange windows as non-overlapping tiles.")),
             &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
+    connect(AddCommand(window, cmd::WindowArrange, tr("&Arrange Icons"), "",
+                       tr("Arrange icons at the bottom of the window.")),
+            &QAction::triggered, this, &CMainFrame::ArrangeIcons);
 
     QMenu* helpMenu = menuBar()->addMenu(tr("&Help"));
     connect(AddCommand(helpMenu, cmd::Help, tr("&Help"), "F1", tr("Show the program's help.")), &QAction::triggered,
@@ -112,6 +123,70 @@ void CMainFrame::CreateMenus() {
 
     for (QMenu* menu : {file, edit, image, view, window, helpMenu})
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    UpdateRecentMenu();
+}
+
+void CMainFrame::UpdateRecentMenu() {
+    const QStringList& entries = m_recent.Entries();
+    for (int i = 0; i < m_recentActions.size(); ++i) {
+        QAction* action = m_recentActions[i];
+        // Unused entries are hidden, never shown empty or disabled.
+        action->setVisible(i < entries.size());
+        if (i >= entries.size()) continue;
+        action->setText(CRecentFiles::MenuText(i, entries[i]));
+        action->setStatusTip(tr("Open %1.").arg(entries[i]));
+    }
+    m_recentSeparator->setVisible(!entries.isEmpty());
+}
+
+void CMainFrame::UseRecentFileStore(const QString& path) {
+    m_recent.SetStorePath(path);
+    UpdateRecentMenu();
+}
+
+void CMainFrame::NoteOpenedFile(const QString& path, bool opened) {
+    // An entry that leads to an empty window is of no use, so such a file leaves the list.
+    const bool changed = opened ? m_recent.Add(path) : m_recent.Remove(path);
+    if (changed) UpdateRecentMenu();
+}
+
+void CMainFrame::OpenRecentFile(int index) {
+    if (m_toolFrame || index < 0 || index >= m_recent.Count()) return;
+    const QString path = m_recent.Entries()[index];
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isReadable()) {
+        m_recent.Remove(path);
+        UpdateRecentMenu();
+        Prompt().Message(tr("%1\n\nThis picture cannot be opened: the file no longer exists or cannot be read. "
+                            "It has been removed from the list of recent files.")
+                             .arg(path)
+                             .toStdString(),
+                         tr("Open").toStdString());
+        return;
+    }
+    OpenDocument(path);
+}
+
+void CMainFrame::ArrangeIcons() {
+    if (m_toolFrame) return;
+    const QRect area = m_mdi->viewport()->rect();
+    int x = 0;
+    int rowBottom = area.height();
+    int rowHeight = 0;
+    for (QMdiSubWindow* window : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (!window->isVisible() || !window->isMinimized()) continue;
+        const QSize size = window->size();
+        // A full row: the next one goes on top of it. A window wider than the area still
+        // gets a row of its own.
+        if (x > 0 && x + size.width() > area.width()) {
+            rowBottom -= rowHeight;
+            x = 0;
+            rowHeight = 0;
+        }
+        window->move(x, rowBottom - size.height());
+        x += size.width();
+        rowHeight = std::max(rowHeight, size.height());
+    }
 }
 
 void CMainFrame::RunViewCommand(int id) {
@@ -128,6 +203,8 @@ void CMainFrame::UpdateCommandUI() {
     Action(cmd::FileOpen)->setEnabled(!toolActive);
     Action(cmd::WindowCascade)->setEnabled(!toolActive);
     Action(cmd::WindowTile)->setEnabled(!toolActive);
+    Action(cmd::WindowArrange)->setEnabled(!toolActive);
+    for (QAction* recent : std::as_const(m_recentActions)) recent->setEnabled(!toolActive);
     Action(cmd::ZoomIn)->setEnabled(hasImage);
     Action(cmd::ZoomOut)->setEnabled(hasImage);
     Action(cmd::Histogram)->setChecked(m_histogram->isVisible());
@@ -192,6 +269,7 @@ CeditorView* CMainFrame::OpenDocument(const QString& path) {
     CeditorView* view = AddDocument(std::move(document));
     if (empty) statusBar()->showMessage(tr("%1 could not be read as a JPEG picture.").arg(path), 10000);
     m_lastFolder = QFileInfo(path).absolutePath();
+    NoteOpenedFile(QFileInfo(path).absoluteFilePath(), !empty);
     return view;
 }
 

@@ -9,6 +9,8 @@
 #include <QString>
 #include <memory>
 
+#include "shell/recentfiles.h"
+
 class CChildFrame;
 class CeditorDoc;
 class CeditorView;
@@ -36,6 +38,20 @@ public:
     CeditorView* AddDocument(std::unique_ptr<CeditorDoc> document);
     // Open: the open dialog with its preview, then OpenDocument on the chosen file.
     void OnFileOpen();
+
+    // The File menu's recent pictures (memory only until UseRecentFileStore).
+    const CRecentFiles& RecentFiles() const { return m_recent; }
+    // Keeps the recent-file list in the file `path` from now on and shows what it holds.
+    void UseRecentFileStore(const QString& path);
+    // A file the user opened: to the top of the recent-file list when it opened as a
+    // picture, off the list when it did not.
+    void NoteOpenedFile(const QString& path, bool opened);
+    // Recent entry `index` (0-based): opened as Open does; a file that is gone or cannot
+    // be read is reported and taken off the list.
+    void OpenRecentFile(int index);
+    // Arrange Icons: the minimized editor windows in rows along the bottom of the area,
+    // left to right, each new row above the last.
+    void ArrangeIcons();
 
     // The area holding the editor windows.
     QMdiArea* MdiArea() const { return m_mdi; }
@@ -81,6 +97,7 @@ private:
     QAction* AddCommand(QMenu* menu, int id, const QString& text, const QString& keys, const QString& hint);
     void OnSubWindowActivated(QMdiSubWindow* window);
     void RunViewCommand(int id);
+    void UpdateRecentMenu();
 
     QMdiArea* m_mdi;
     std::unique_ptr<CQtPrompt> m_prompt;
@@ -95,4 +112,7 @@ private:
     QRect m_savedGeometry;
     bool m_savedMaximized = false;
     QString m_lastFolder;  // where the open dialog starts
+    CRecentFiles m_recent;
+    QList<QAction*> m_recentActions;
+    QAction* m_recentSeparator = nullptr;
 };
