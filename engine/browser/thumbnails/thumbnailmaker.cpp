@@ -123,7 +123,7 @@ bool CThumbnailMaker::MakeFromFile(const std::string& path, int32_t maxWidth, in
                                    int32_t& outWidth, int32_t& outHeight, uint8_t* pixels) {
     ImagePlane source;
     {
-        // The codec component is shared by every thread of the program.
+        // Callers that want full decodes one at a time across the program hold the lock.
         std::unique_lock<std::mutex> codec(CodecLock(), std::defer_lock);
         if (m_holdCodecLock) codec.lock();
         int width = 0, height = 0, components = 0;

@@ -35,9 +35,10 @@ public:
         std::function<std::string()> databaseFolder;
         // Threads per run; 0: one per core (at most 4).
         int workers = 0;
-        // False: full decodes run without the codec lock, so that the threads of a run
-        // decode side by side (see CThumbnailMaker).
-        bool holdCodecLock = true;
+        // True: full decodes wait for the process-wide codec lock, one at a time. The codec
+        // keeps each thread's file apart, so by default the threads of a run decode side
+        // by side; with the lock the second thread would mostly wait for the first.
+        bool holdCodecLock = false;
         // Passes in a row that make no thumbnail before a run gives up on files that cannot
         // be opened (no code 5 then); 0: keep trying until stopped.
         int maxIdlePasses = 0;
