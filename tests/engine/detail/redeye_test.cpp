@@ -5,6 +5,7 @@
 #include "detail/histogram1c.h"
 #include "detail/redeye.h"
 #include "detail_testimage.h"
+#include "../../support/codec_fixtures.h"
 
 using namespace detail;
 using detailtest::Image;
@@ -215,4 +216,92 @@ TEST(RedEye, ManualStrokePaintsBlueThenDarkens) {
     EXPECT_TRUE(tool.Undo());
     EXPECT_TRUE(tool.Undo());
     EXPECT_TRUE(SamePlane(tool.Working(), image));
+}
+
+namespace {
+
+// A camera-like red eye: a glowing pupil with a soft rim and a white catch-light, a noisy
+// brown iris, and white of the eye on both sides.
+void PaintCameraEye(Image& image, int32_t cx, int32_t cy, int32_t r, uint32_t seed) {
+    std::mt19937 rng(seed);
+    for (int32_t y = cy - 3 * r; y <= cy + 3 * r; ++y)
+        for (int32_t x = cx - 3 * r; x <= cx + 3 * r; ++x) {
+            const double d = std::hypot(x - cx, y - cy);
+            const int n = static_cast<int>(rng() % 11) - 5;
+            const int redGlow = 225 - static_cast<int>(40 * d / r) + n;
+            if (d <= r - 2) {
+                image.SetRgb(x, y, redGlow, 50 + n, 55 + n);
+            } else if (d <= r) {
+                const double t = (d - (r - 2)) / 2;  // the rim fades into the iris
+                image.SetRgb(x, y, int(redGlow * (1 - t) + 95 * t), int(50 * (1 - t) + 65 * t) + n,
+                             int(55 * (1 - t) + 45 * t) + n);
+            } else if (d <= 2 * r) {
+                image.SetRgb(x, y, 95 + n, 65 + n, 45 + n);
+            } else if (std::abs(y - cy) < r) {
+                image.SetRgb(x, y, 228 + n / 2, 222 + n / 2, 215 + n / 2);
+            }
+        }
+    for (int32_t y = cy - 3; y < cy - 1; ++y)
+        for (int32_t x = cx - 3; x < cx - 1; ++x) image.SetRgb(x, y, 250, 250, 250);
+}
+
+// A test photo from the shared collection as a blue-green-red image, empty when absent.
+Image LoadPhoto(const std::string& name) {
+    const codectest::Picture rgb =
+        codectest::DecodeJpeg(codectest::ReadFileBytes(std::string(LUMARET_TESTDATA_DIR) + "/jpeg/" + name));
+    if (rgb.width == 0 || rgb.components != 3) return Image(0, 0);
+    Image image(rgb.width, rgb.height);
+    for (int32_t y = 0; y < rgb.height; ++y)
+        for (int32_t x = 0; x < rgb.width; ++x) {
+            const uint8_t* p = rgb.Pixel(x, y);
+            image.SetRgb(x, y, p[0], p[1], p[2]);
+        }
+    return image;
+}
+
+}  // namespace
+
+// Real camera pictures as the surroundings: a painted red eye is corrected with its
+// catch-light kept, and nothing beyond the pupil's rim changes; a click elsewhere on the
+// photo changes nothing outside the tool's window.
+TEST(RedEye, EyesPaintedIntoRealPhotos) {
+    for (const char* name : {"pillow/xmp_test.jpg", "pillow/sugarshack_bad_mpo_header.jpg"}) {
+        SCOPED_TRACE(name);
+        Image photo = LoadPhoto(name);
+        if (photo.plane.width == 0) GTEST_SKIP() << "test photos not available";
+        const int32_t w = photo.plane.width, h = photo.plane.height;
+        const int32_t r = 8;
+        const int32_t eyes[][2] = {{w / 4, h / 2}, {w / 2, h / 3}, {3 * w / 4, 2 * h / 3}};
+        for (const auto& eye : eyes) PaintCameraEye(photo, eye[0], eye[1], r, uint32_t(eye[0]));
+        CRedEyeRemoval tool;
+        ASSERT_TRUE(tool.Begin(photo.plane));
+        for (const auto& eye : eyes) {
+            const int32_t cx = eye[0], cy = eye[1];
+            SCOPED_TRACE(testing::Message() << "eye at " << cx << "," << cy);
+            ASSERT_TRUE(tool.CorrectAt(cx + 1, cy + 1, 5));
+            EXPECT_GT(MeanRed(photo.plane, cx, cy, r - 2), 180);
+            EXPECT_LT(MeanRed(tool.Working(), cx, cy, r - 2), 90);
+            const uint8_t* catchLight = tool.Working().Row(cy - 3) + (cx - 3) * 3;
+            EXPECT_GT(std::min({catchLight[0], catchLight[1], catchLight[2]}), 200);
+        }
+        const ImagePlane out = tool.Working();
+        int changedFar = 0;
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x) {
+                bool near = false;
+                for (const auto& eye : eyes)
+                    near = near || std::hypot(x - eye[0], y - eye[1]) <= r + 9;
+                if (!near && std::memcmp(out.Row(y) + x * 3, photo.At(x, y), 3) != 0) ++changedFar;
+            }
+        EXPECT_EQ(changedFar, 0);
+
+        CRedEyeRemoval elsewhere;
+        ASSERT_TRUE(elsewhere.Begin(photo.plane));
+        const int32_t px = w / 8, py = h / 8;
+        elsewhere.CorrectAt(px, py, 5);
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                if (std::abs(x - px) > 40 + 7 || std::abs(y - py) > 40 + 7)
+                    ASSERT_EQ(0, std::memcmp(elsewhere.Working().Row(y) + x * 3, photo.At(x, y), 3)) << x << "," << y;
+    }
 }
