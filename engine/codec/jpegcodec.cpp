@@ -73,8 +73,8 @@ using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 // Reads the file in large pieces. libjpeg-turbo's fast Huffman decoder runs only while a
 // few kilobytes of compressed data are buffered; with the 4 KB reads of its stdio source
-// it falls back to the slow one for most of every piece, which costs a third of a
-// scaled-down decode. End of file is handled as the stdio source does (a warning and an
+// it falls back to the slow one for most of every piece (about a tenth more work for a
+// scaled-down decode). End of file is handled as the stdio source does (a warning and an
 // inserted end marker), so damaged files decode the same.
 struct FileSource {
     jpeg_source_mgr pub;  // first, so libjpeg's pointer to it is also a pointer to the whole

@@ -9,9 +9,9 @@
 
 #include "codec/codeclock.h"
 #include "codec/jpegcodec.h"
+#include "editor/opendecode.h"
 #include "editor/safewrite.h"
 #include "exif/exif.h"
-#include "editor/opendecode.h"
 #include "geometry/orient.h"
 #include "geometry/rotate.h"
 

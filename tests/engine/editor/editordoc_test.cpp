@@ -356,4 +356,13 @@ TEST_F(EditorDocTest, OpeningUprightEqualsDecodingThenTurning) {
         for (int t = 0; t < 3; ++t) EXPECT_EQ(counted[t], reference.GetHistogram(t));
         EXPECT_EQ(peak, reference.HistogramPeak());
     }
+    // A sideways file cut short still opens upright at full size, the missing part filled in.
+    std::vector<uint8_t> cut = ReadBytes(dir / "o6.jpg");
+    cut.resize(cut.size() / 2);
+    WriteBytes(dir / "cut.jpg", cut);
+    CeditorDoc doc;
+    doc.OnOpenDocument(dir / "cut.jpg");
+    EXPECT_EQ(doc.CurrentImage().width, h);
+    EXPECT_EQ(doc.CurrentImage().height, w);
+    EXPECT_TRUE(doc.CanUndo());
 }
