@@ -29,19 +29,7 @@ command -v taskset >/dev/null || { echo "needs taskset (package util-linux)" >&2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-magick_cmd=()
-if command -v magick >/dev/null 2>&1; then
-    magick_cmd=(magick)
-else
-    for c in convert-im6.q16 /usr/bin/convert convert; do
-        if command -v "$c" >/dev/null 2>&1 && "$c" -version 2>/dev/null | grep -q ImageMagick; then
-            magick_cmd=("$c")
-            break
-        fi
-    done
-fi
-have_vips=0
-command -v vips >/dev/null 2>&1 && have_vips=1
+source "$(dirname "$0")/outside_tools.sh"
 
 # Best of `runs` runs: prints "wall cpu peak_mb".
 best_of() {

@@ -28,20 +28,7 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# ImageMagick 7 is `magick`; version 6 is `convert` (skip stand-ins that are not it).
-magick_cmd=()
-if command -v magick >/dev/null 2>&1; then
-    magick_cmd=(magick)
-else
-    for c in convert-im6.q16 /usr/bin/convert convert; do
-        if command -v "$c" >/dev/null 2>&1 && "$c" -version 2>/dev/null | grep -q ImageMagick; then
-            magick_cmd=("$c")
-            break
-        fi
-    done
-fi
-have_vips=0
-command -v vips >/dev/null 2>&1 && have_vips=1
+source "$(dirname "$0")/outside_tools.sh"
 
 # Best wall and CPU seconds of `runs` runs of a command: prints "wall cpu".
 best_of() {
