@@ -1,4 +1,5 @@
 // lumaret-cli edit: opens a picture as the editor does, runs operations, saves as Save As does.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -52,7 +53,8 @@ EditOperationRegistration geometryOperations{{
              tool.SetAngle(static_cast<float>(degrees));
              tool.SetCrop(crop);
              return doc.ApplySteps(tool.ResultSteps()) || (error = "straightening failed", false);
-         }},
+         },
+         "--crop-auto", 0},
         {"--flip", "--flip h|v",
          [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
              if (!NeedArgs(a, i, 1, "--flip", error)) return false;
@@ -82,7 +84,8 @@ EditOperationRegistration geometryOperations{{
                  else return (error = "unknown resize method " + name, false);
              }
              return doc.ResizeImage(w, h, method) || (error = "resize failed (not enough memory?)", false);
-         }},
+         },
+         "--method", 1},
         {"--crop", "--crop L T R B  (right and bottom exclusive)",
          [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
              if (!NeedArgs(a, i, 4, "--crop", error)) return false;
@@ -141,10 +144,11 @@ int RunEdit(const Args& args) {
             }
             steps.push_back({found, i});
             // Skip this operation's values: anything up to the next option word. Negative
-            // numbers are values, not options.
+            // numbers are values, not options. Only the operation's own sub-option may
+            // follow; after any other operation it is an unknown option.
             while (i < args.size() && !(args[i].rfind("--", 0) == 0)) ++i;
-            if (i < args.size() && args[i] == "--crop-auto") ++i;
-            if (i < args.size() && args[i] == "--method") i += 2;
+            if (found->subOption && i < args.size() && args[i] == found->subOption)
+                i = std::min(args.size(), i + 1 + static_cast<size_t>(found->subOptionValues));
         }
     }
 

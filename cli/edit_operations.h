@@ -20,6 +20,10 @@ struct EditOperation {
     const char* option;
     const char* usage;  // one usage line, e.g. "--rotate DEG"
     std::function<bool(CeditorDoc& doc, const Args& args, size_t& i, std::string& error)> run;
+    // An option word that may follow the operation's values and belongs to it (e.g.
+    // "--method" after --resize), with the number of values it takes.
+    const char* subOption = nullptr;
+    int subOptionValues = 0;
 };
 
 // Registers an operation; used through a static EditOperationRegistration.
