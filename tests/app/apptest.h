@@ -1,24 +1,35 @@
 #pragma once
 // Helpers shared by the Qt tests: a private program folder, generated pictures and JPEG
-// files, a scripted tool, and answering the modal dialogs a command opens.
+// files, a scripted tool and picture list, and answering the modal dialogs a command opens.
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <QtTest>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "codec/codeclock.h"
 #include "codec/jpegcodec.h"
 #include "core/imageplane.h"
 #include "editor/editordoc.h"
 #include "editor/guiitem.h"
+#include "editor/imagelist.h"
+#include "shell/mainframe.h"
 
 namespace apptest {
 
@@ -39,44 +50,61 @@ struct Pixels {
     uint8_t* At(int x, int y) { return bytes.data() + static_cast<size_t>(y) * ImagePlane::StrideFor(width) + x * 3; }
 };
 
-// A picture with every pixel different from its neighbours (fixed formula, no randomness).
-inline Pixels MakePattern(int32_t width, int32_t height) {
+// A picture whose pixel (x, y) is bgr(x, y).
+inline Pixels MakePixels(int32_t width, int32_t height, const std::function<std::array<int, 3>(int, int)>& bgr) {
     Pixels p{width, height, std::vector<uint8_t>(ImagePlane::BytesFor(width, height))};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            uint8_t* px = p.At(x, y);
-            px[0] = static_cast<uint8_t>(x * 7 + y * 3);
-            px[1] = static_cast<uint8_t>(x * 13 + y * 29);
-            px[2] = static_cast<uint8_t>(x * 31 + y * 17 + 5);
+            const std::array<int, 3> c = bgr(x, y);
+            for (int i = 0; i < 3; ++i) p.At(x, y)[i] = static_cast<uint8_t>(c[i]);
         }
     return p;
+}
+
+// A picture with every pixel different from its neighbours (fixed formula, no randomness).
+inline Pixels MakePattern(int32_t width, int32_t height) {
+    return MakePixels(width, height, [](int x, int y) {
+        return std::array<int, 3>{x * 7 + y * 3, x * 13 + y * 29, x * 31 + y * 17 + 5};
+    });
 }
 
 // A picture of one colour.
-inline Pixels MakeUniform(int32_t width, int32_t height, uint8_t blue, uint8_t green, uint8_t red) {
-    Pixels p{width, height, std::vector<uint8_t>(ImagePlane::BytesFor(width, height))};
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            uint8_t* px = p.At(x, y);
-            px[0] = blue;
-            px[1] = green;
-            px[2] = red;
-        }
-    return p;
+inline Pixels MakeUniform(int32_t width, int32_t height, int blue, int green, int red) {
+    return MakePixels(width, height, [=](int, int) { return std::array<int, 3>{blue, green, red}; });
 }
 
 // A document holding exactly these pixels.
-inline std::unique_ptr<CeditorDoc> MakeDocument(Pixels pixels, IPrompt* prompt = nullptr,
-                                                const std::string& path = "/nowhere/picture.jpg") {
-    auto doc = std::make_unique<CeditorDoc>(prompt);
+inline std::unique_ptr<CeditorDoc> MakeDocument(Pixels pixels, const std::string& path = "/nowhere/picture.jpg") {
+    auto doc = std::make_unique<CeditorDoc>(nullptr);
     doc->OpenPixels(pixels.Plane(), path);
     return doc;
+}
+
+// The size of the document's current picture.
+inline QSize ImageSize(const CeditorDoc* doc) { return {doc->CurrentImage().width, doc->CurrentImage().height}; }
+
+// The texts of those commands among `ids` whose enabled state is not `enabled`.
+inline QStringList NotInState(const CMainFrame& frame, std::initializer_list<int> ids, bool enabled) {
+    QStringList wrong;
+    for (int id : ids)
+        if (frame.Action(id)->isEnabled() != enabled) wrong << frame.Action(id)->text();
+    return wrong;
 }
 
 // Writes the pixels as a JPEG file; false when it could not be written.
 inline bool WriteJpeg(const QString& path, Pixels pixels, int quality = 92) {
     return writeJPEGfile(QFile::encodeName(path).constData(), pixels.width, pixels.height, pixels.bytes.data(),
                          quality) != 0;
+}
+
+// Decodes a JPEG file; an empty result when it cannot be read.
+inline Pixels Decode(const QString& path) {
+    std::lock_guard<std::mutex> guard(CodecLock());
+    int width = 0, height = 0, components = 0;
+    if (!getJPEGFileInfo(QFile::encodeName(path).constData(), &width, &height, &components)) return {};
+    Pixels pixels{width, height, std::vector<uint8_t>(ImagePlane::BytesFor(width, height))};
+    if (!readJPEGfile(pixels.bytes.data(), 0)) return {};
+    return pixels;
 }
 
 // Runs `action` on the next modal dialog once it is up (the command that opens it runs a
@@ -94,27 +122,57 @@ inline void WhenModal(std::function<void(QWidget*)> action) {
     timer->start();
 }
 
-// A tool that records what reaches it and renders a fixed result.
+// Answers the next message box with `button`, handing its text to `text` when given.
+inline void AnswerMessage(QMessageBox::StandardButton button, QString* text = nullptr) {
+    WhenModal([button, text](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        if (text) *text = box->text();
+        box->button(button)->click();
+    });
+}
+
+// Answers the next file dialog (of type Dialog) by typing `path` and pressing OK, as a
+// user would; `before` may set the dialog's other controls first.
+template <class Dialog>
+void ChooseFile(const QString& path, std::function<void(Dialog*)> before = {}) {
+    WhenModal([path, before](QWidget* modal) {
+        auto* dialog = qobject_cast<Dialog*>(modal);
+        QVERIFY(dialog);
+        if (before) before(dialog);
+        // The proposed file is selected in the list; typing a name replaces that selection.
+        for (QAbstractItemView* list : dialog->template findChildren<QAbstractItemView*>())
+            if (list->selectionModel()) list->selectionModel()->clearSelection();
+        auto* name = dialog->template findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(name);
+        name->setFocus();
+        name->setText(path);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+// The browser's list as the editor walks it.
+struct FakeList : IImageList {
+    int CurrentIndex() const override { return index; }
+    std::string PathAt(int i) const override { return i >= 0 && i < int(paths.size()) ? paths[i] : std::string(); }
+    void SetCurrentIndex(int i) override { index = i; }
+    std::vector<std::string> paths;
+    int index = -1;
+};
+
+// A tool that records what reaches it and renders a fixed result of 10, 20, 30.
 class FakeTool : public IGuiItem {
 public:
-    explicit FakeTool(bool swallowMouse = true) : m_swallow(swallowMouse) {}
     void Create(QWidget*) override { created = true; }
     void Close() override { ++closed; }
     bool OnLButtonDown(unsigned, int x, int y) override {
         ++buttonDowns;
         lastDown = QPoint(x, y);
-        return m_swallow;
+        return true;
     }
-    bool OnMouseMove(unsigned, int, int) override { return m_swallow; }
-    bool OnLButtonUp(unsigned, int, int) override { return m_swallow; }
     bool RenderResult(const ImagePlane& destination) override {
         for (int y = 0; y < destination.height; ++y)
-            for (int x = 0; x < destination.width; ++x) {
-                uint8_t* px = destination.Row(y) + x * 3;
-                px[0] = 10;
-                px[1] = 20;
-                px[2] = 30;
-            }
+            for (int x = 0; x < destination.width * 3; ++x) destination.Row(y)[x] = uint8_t(10 + x % 3 * 10);
         return true;
     }
     void GetResultSize(ImagePlane& size) override {
@@ -124,21 +182,10 @@ public:
     bool IsViewDependent() override { return viewDependent; }
     bool CanUndo() override { return canUndo; }
     void Undo() override { ++undos; }
-    void OnViewChanging() override { ++viewChanges; }
 
-    bool created = false;
-    int closed = 0;
-    int buttonDowns = 0;
-    int undos = 0;
-    int viewChanges = 0;
+    bool created = false, canUndo = true, viewDependent = false;
+    int closed = 0, buttonDowns = 0, undos = 0, resultWidth = 7, resultHeight = 5;
     QPoint lastDown;
-    bool canUndo = true;
-    bool viewDependent = false;
-    int resultWidth = 7;
-    int resultHeight = 5;
-
-private:
-    bool m_swallow;
 };
 
 }  // namespace apptest

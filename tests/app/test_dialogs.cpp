@@ -1,20 +1,14 @@
 // The editor's dialogs: Save As (quality and "Strip EXIF data"), Resize bound to its
 // model, the open dialog's half-size preview, the EXIF report page and its lifetime, and
-// whole round trips through the real dialogs: open, turn, undo, save, save as.
+// whole round trips through the real dialogs: open, flip, save, save as, resize, close.
 #include <QCheckBox>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QSlider>
 #include <QTextBrowser>
 #include <QtTest>
-#include <mutex>
 
 #include "apptest.h"
-#include "codec/codeclock.h"
 #include "editor/childframe.h"
 #include "editor/commandtable.h"
 #include "editor/editorview.h"
@@ -32,16 +26,6 @@ namespace {
 
 const QString kCameraFile = QStringLiteral(LUMARET_TESTDATA_DIR "/jpeg/exif-py/jpg/tests/Xiaomi_Mi_9T_KeyError.jpg");
 
-// Decodes a JPEG file; an empty result when it cannot be read.
-Pixels Decode(const QString& path) {
-    std::lock_guard<std::mutex> guard(CodecLock());
-    int width = 0, height = 0, components = 0;
-    if (!getJPEGFileInfo(QFile::encodeName(path).constData(), &width, &height, &components)) return {};
-    Pixels pixels{width, height, std::vector<uint8_t>(ImagePlane::BytesFor(width, height))};
-    if (!readJPEGfile(pixels.bytes.data(), 0)) return {};
-    return pixels;
-}
-
 // A small picture carrying the camera file's EXIF block (orientation 6: taken upright).
 bool MakeCameraPicture(const QString& path, int width, int height) {
     if (!WriteJpeg(path, MakePattern(width, height))) return false;
@@ -56,22 +40,10 @@ uint32_t ExifValue(CExif& exif, uint16_t tag) {
     return entry && entry->HasValues() ? entry->Values()[0].first : 0;
 }
 
-// Types `path` into a file dialog's name field and presses OK, as a user would.
-void ChooseFile(QFileDialog* dialog, const QString& path) {
-    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-    QVERIFY(name);
-    // The proposed file is selected in the list; typing a name replaces that selection.
-    for (QAbstractItemView* list : dialog->findChildren<QAbstractItemView*>())
-        if (list->selectionModel()) list->selectionModel()->clearSelection();
-    name->setFocus();
-    name->setText(path);
-    static_cast<QDialog*>(dialog)->accept();
-}
-
-QStringList LabelTexts(QWidget* dialog) {
-    QStringList texts;
-    for (QLabel* label : dialog->findChildren<QLabel*>()) texts << label->text();
-    return texts;
+void TypeInto(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
 }
 
 }  // namespace
@@ -83,111 +55,71 @@ class TestDialogs : public QObject {
 private slots:
     void initTestCase() { QVERIFY(UseProgramFolder(m_home)); }
 
-    void saveAsOffersQualityAndStrip() {
+    void saveAsQualityFieldsFollowEachOther() {
         QTemporaryDir dir;
         CSaveFileDialog dialog(nullptr, dir.path(), "holiday.jpg");
-        QCOMPARE(dialog.QualitySlider()->minimum(), 50);
-        QCOMPARE(dialog.QualitySlider()->maximum(), 100);
-        QCOMPARE(dialog.QualitySlider()->value(), 85);
-        QCOMPARE(dialog.QualitySlider()->tickInterval(), 5);
-        QCOMPARE(dialog.QualityEdit()->text(), QString("85"));
         QCOMPARE(dialog.Quality(), 85);
-        QCOMPARE(dialog.StripBox()->text(), QString("Strip EXIF data"));
-        QVERIFY(!dialog.StripBox()->isChecked());
         QVERIFY(!dialog.StripExif());
-        const QStringList labels = LabelTexts(&dialog);
-        for (const char* text : {"Smaller file", "Better qulity", "(smaller file)"}) QVERIFY(labels.contains(text));
-        QCOMPARE(dialog.defaultSuffix(), QString("jpg"));
-        QCOMPARE(dialog.nameFilters(), QStringList{"Digital camera files (*.jpg)"});
         QCOMPARE(dialog.SelectedPath(), QDir(dir.path()).filePath("holiday.jpg"));
-
-        dialog.QualityEdit()->setFocus();
-        dialog.QualityEdit()->clear();
-        QTest::keyClicks(dialog.QualityEdit(), "95");
+        TypeInto(dialog.QualityEdit(), "95");
         QCOMPARE(dialog.QualitySlider()->value(), 95);
         QCOMPARE(dialog.Quality(), 95);
-        // Out of range: refused, the last good value stands.
-        dialog.QualityEdit()->clear();
-        QTest::keyClicks(dialog.QualityEdit(), "30");
+        // Under the slider's 50: refused, the last good value stands.
+        TypeInto(dialog.QualityEdit(), "49");
         QCOMPARE(dialog.Quality(), 95);
         QCOMPARE(dialog.QualitySlider()->value(), 95);
         dialog.QualitySlider()->setFocus();
         dialog.QualitySlider()->setValue(60);
         QCOMPARE(dialog.QualityEdit()->text(), QString("60"));
         QCOMPARE(dialog.Quality(), 60);
-
         dialog.StripBox()->click();
         QVERIFY(dialog.StripExif());
     }
 
     void resizeFollowsItsModel() {
         CResize dialog(3000, 2000, nullptr);
-        QCOMPARE(dialog.windowTitle(), QString("Resize"));
-        QCOMPARE(dialog.WidthEdit()->text(), QString("3000"));
-        QCOMPARE(dialog.HeightEdit()->text(), QString("2000"));
         QVERIFY(dialog.PreserveBox()->isChecked());
-        QCOMPARE(dialog.UnitsBox()->currentText(), QString("Pixels"));
         QCOMPARE(dialog.MethodBox()->currentText(), QString("Bi-cubic"));
-        QCOMPARE(dialog.MethodBox()->count(), 5);
-        QCOMPARE(dialog.WidthEdit()->toolTip(), QString("New image width."));
-
-        dialog.WidthEdit()->clear();
-        QTest::keyClicks(dialog.WidthEdit(), "20000");
-        QCOMPARE(dialog.WidthEdit()->text(), QString("10000"));
-        QCOMPARE(dialog.HeightEdit()->text(), QString("6667"));
-
-        dialog.WidthEdit()->selectAll();
-        QTest::keyClicks(dialog.WidthEdit(), "1500");
+        TypeInto(dialog.WidthEdit(), "1500");
         QCOMPARE(dialog.HeightEdit()->text(), QString("1000"));
-        dialog.UnitsBox()->setCurrentIndex(1);
+        dialog.UnitsBox()->setCurrentIndex(1);  // percent
         QCOMPARE(dialog.WidthEdit()->text(), QString("50"));
         QCOMPARE(dialog.HeightEdit()->text(), QString("50"));
         dialog.MethodBox()->setCurrentIndex(3);
         dialog.accept();
-        QCOMPARE(dialog.WidthEdit()->text(), QString("1500"));
         const geometry::CResizeModel::Result result = dialog.GetResult();
         QCOMPARE(result.width, 1500);
         QCOMPARE(result.height, 1000);
         QCOMPARE(result.method, geometry::ResizeMethod::SuperSampling);
-
-        // Without proportions the other side stays.
-        CResize free(300, 200, nullptr);
-        free.PreserveBox()->setChecked(false);
-        free.HeightEdit()->selectAll();
-        QTest::keyClicks(free.HeightEdit(), "50");
-        QCOMPARE(free.WidthEdit()->text(), QString("300"));
     }
 
     void openDialogPreviewsAtHalfSize() {
         QTemporaryDir dir;
-        const QString path = dir.filePath("wide.jpg");
+        const QString path = dir.filePath("wide.jpg"), big = dir.filePath("big.jpg"), junk = dir.filePath("junk.jpg");
         QVERIFY(WriteJpeg(path, MakeUniform(101, 51, 20, 120, 220)));
+        QVERIFY(WriteJpeg(big, MakePattern(300, 200)));
+        QFile file(junk);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\xFF\xD8 not really") > 0);
+        file.close();
         CPreviewFileDialog dialog(nullptr, dir.path());
         QVERIFY(dialog.PreviewCheck()->isChecked());
-        QCOMPARE(dialog.PreviewCheck()->text(), QString("Preview"));
         QVERIFY(dialog.LoadPreview(path));
         QCOMPARE(dialog.PreviewImage().size(), QSize(51, 26));
         const QColor centre = dialog.PreviewImage().pixelColor(25, 13);
         QVERIFY(std::abs(centre.red() - 220) <= 3 && std::abs(centre.green() - 120) <= 3 &&
                 std::abs(centre.blue() - 20) <= 3);
         // A bigger picture after a smaller one, and files that are no pictures.
-        const QString big = dir.filePath("big.jpg");
-        QVERIFY(WriteJpeg(big, MakePattern(300, 200)));
         QVERIFY(dialog.LoadPreview(big));
         QCOMPARE(dialog.PreviewImage().size(), QSize(150, 100));
-        QFile junk(dir.filePath("junk.jpg"));
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write("\xFF\xD8 not really");
-        junk.close();
-        QVERIFY(!dialog.LoadPreview(junk.fileName()));
+        QVERIFY(!dialog.LoadPreview(junk));
         QVERIFY(dialog.PreviewImage().isNull());
         QVERIFY(!dialog.LoadPreview(dir.path()));
     }
 
     void exifReportLivesAsLongAsItsDialog() {
+        if (!QFileInfo::exists(kCameraFile)) QSKIP("the camera test picture is not there");
         QTemporaryDir dir;
         const QString path = dir.filePath("camera.jpg");
-        if (!QFileInfo::exists(kCameraFile)) QSKIP("the camera test picture is not there");
         QVERIFY(MakeCameraPicture(path, 40, 30));
         CExif exif(path.toStdString());
         QCOMPARE(exif.Read(), 0);
@@ -196,11 +128,9 @@ private slots:
             CExifInfoDlg dialog(exif);
             report = dialog.ReportPath();
             QVERIFY(QFileInfo::exists(report));
-            QCOMPARE(QFileInfo(report).fileName(), QString("exif.html"));
             QVERIFY(!report.startsWith(QDir::currentPath()));
             const QString text = dialog.Browser()->toPlainText();
-            QVERIFY2(text.contains("Xiaomi"), qPrintable(text));
-            QVERIFY(text.contains("Orientation"));
+            QVERIFY2(text.contains("Xiaomi") && text.contains("Orientation"), qPrintable(text));
         }
         QVERIFY(!QFileInfo::exists(report));
     }
@@ -208,39 +138,25 @@ private slots:
     void cameraPictureOpensUprightAndSaveAsCarriesItsExif() {
         if (!QFileInfo::exists(kCameraFile)) QSKIP("the camera test picture is not there");
         QTemporaryDir dir;
-        const QString path = dir.filePath("camera.jpg");
+        const QString path = dir.filePath("camera.jpg"), kept = dir.filePath("kept.jpg");
         QVERIFY(MakeCameraPicture(path, 64, 48));
         CMainFrame frame;
         frame.show();
-        CeditorView* view = frame.OpenDocument(path);
-        CeditorDoc* doc = view->GetDocument();
-        QCOMPARE(doc->CurrentImage().width, 48);
-        QCOMPARE(doc->CurrentImage().height, 64);
-        QVERIFY(!doc->IsModified());
-        QVERIFY(frame.Action(cmd::EditUndo)->isEnabled());
+        CeditorDoc* doc = frame.OpenDocument(path)->GetDocument();
+        QCOMPARE(ImageSize(doc), QSize(48, 64));
 
-        const QString kept = dir.filePath("kept.jpg");
-        WhenModal([kept](QWidget* modal) {
-            auto* dialog = qobject_cast<CSaveFileDialog*>(modal);
-            QVERIFY(dialog);
-            ChooseFile(dialog, kept);
-        });
+        ChooseFile<CSaveFileDialog>(kept);
         frame.Action(cmd::FileSaveAs)->trigger();
         CExif keptExif(kept.toStdString());
         QCOMPARE(keptExif.Read(), 0);
         QVERIFY(keptExif.HasExif());
         QCOMPARE(keptExif.GetOrientation(), 1);
         QCOMPARE(ExifValue(keptExif, kTagPixelXDimension), 48u);
-        QCOMPARE(ExifValue(keptExif, 0xA003), 64u);
+        QCOMPARE(ExifValue(keptExif, kTagPixelYDimension), 64u);
         QCOMPARE(frame.ActiveEditorView()->ChildFrame()->windowTitle(), QString("kept.jpg"));
 
         const QString stripped = dir.filePath("stripped.jpg");
-        WhenModal([stripped](QWidget* modal) {
-            auto* dialog = qobject_cast<CSaveFileDialog*>(modal);
-            QVERIFY(dialog);
-            dialog->StripBox()->click();
-            ChooseFile(dialog, stripped);
-        });
+        ChooseFile<CSaveFileDialog>(stripped, [](CSaveFileDialog* dialog) { dialog->StripBox()->click(); });
         frame.Action(cmd::FileSaveAs)->trigger();
         CExif strippedExif(stripped.toStdString());
         QCOMPARE(strippedExif.Read(), 0);
@@ -252,7 +168,7 @@ private slots:
         QCOMPARE(doc->CurrentImage().width, 64);
     }
 
-    void openTurnUndoSaveThroughTheDialogs() {
+    void openFlipSaveResizeThroughTheDialogs() {
         QTemporaryDir dir;
         const QString path = dir.filePath("walk.jpg");
         QVERIFY(WriteJpeg(path, MakePattern(60, 40)));
@@ -261,42 +177,25 @@ private slots:
 
         CMainFrame frame;
         frame.show();
-        WhenModal([path](QWidget* modal) {
-            auto* dialog = qobject_cast<CPreviewFileDialog*>(modal);
-            QVERIFY(dialog);
+        ChooseFile<CPreviewFileDialog>(path, [](CPreviewFileDialog* dialog) {
             QCOMPARE(dialog->nameFilters(), QStringList{"Digital camera files (*.jpg)"});
-            ChooseFile(dialog, path);
         });
         frame.Action(cmd::FileOpen)->trigger();
         CeditorView* view = frame.ActiveEditorView();
         QVERIFY(view);
         CeditorDoc* doc = view->GetDocument();
-        QCOMPARE(doc->CurrentImage().width, 60);
-        QVERIFY(!frame.Action(cmd::EditUndo)->isEnabled());
-
-        frame.Action(cmd::Rotate90Clockwise)->trigger();
-        QCOMPARE(doc->CurrentImage().width, 40);
-        QCOMPARE(doc->CurrentImage().height, 60);
-        QVERIFY(doc->IsModified());
-        frame.Action(cmd::EditUndo)->trigger();
-        QCOMPARE(doc->CurrentImage().width, 60);
-        QVERIFY(frame.Action(cmd::EditRedo)->isEnabled());
+        QCOMPARE(ImageSize(doc), QSize(60, 40));
         frame.Action(cmd::FlipHorizontal)->trigger();
-        QVERIFY(!frame.Action(cmd::EditRedo)->isEnabled());
 
         // Save asks first; No keeps everything as it was.
-        WhenModal([](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            QVERIFY(box);
-            QCOMPARE(box->text(), QString("Overwrite?"));
-            QCOMPARE(box->windowTitle(), QString("Save"));
-            box->button(QMessageBox::No)->click();
-        });
+        QString question;
+        AnswerMessage(QMessageBox::No, &question);
         frame.Action(cmd::FileSave)->trigger();
+        QCOMPARE(question, QString("Overwrite?"));
         QVERIFY(doc->IsModified());
         QCOMPARE(Decode(path).At(0, 0)[2], original.At(0, 0)[2]);
 
-        WhenModal([](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Yes)->click(); });
+        AnswerMessage(QMessageBox::Yes);
         frame.Action(cmd::FileSave)->trigger();
         QVERIFY(!doc->IsModified());
         // The saved picture is the mirrored one: its left edge is the original's right edge.
@@ -312,20 +211,14 @@ private slots:
         WhenModal([](QWidget* modal) {
             auto* dialog = qobject_cast<CResize*>(modal);
             QVERIFY(dialog);
-            dialog->WidthEdit()->selectAll();
-            QTest::keyClicks(dialog->WidthEdit(), "30");
+            TypeInto(dialog->WidthEdit(), "30");
             static_cast<QDialog*>(dialog)->accept();
         });
         frame.Action(cmd::Resize)->trigger();
-        QCOMPARE(doc->CurrentImage().width, 30);
-        QCOMPARE(doc->CurrentImage().height, 20);
-        WhenModal([](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            QVERIFY(box);
-            QVERIFY(box->text().contains("walk.jpg"));
-            box->button(QMessageBox::Cancel)->click();
-        });
+        QCOMPARE(ImageSize(doc), QSize(30, 20));
+        AnswerMessage(QMessageBox::Cancel, &question);
         frame.Action(cmd::FileClose)->trigger();
+        QVERIFY(question.contains("walk.jpg"));
         QCOMPARE(frame.ActiveEditorView(), view);
     }
 };

@@ -106,10 +106,9 @@ TEST_F(BrowseFixture, FlatViewListsSubFoldersAndKeepsOneDatabase) {
 }
 
 TEST_F(BrowseFixture, RejectsBadArguments) {
-    EXPECT_EQ(2, Run({"browse"}).status);
-    EXPECT_EQ(2, Run({"browse", pics, "--sort", "colour"}).status);
-    EXPECT_EQ(2, Run({"browse", pics, "--bogus"}).status);
-    EXPECT_EQ(2, Run({"browse", pics, pics}).status);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+                 {"browse"}, {"browse", pics, "--sort", "colour"}, {"browse", pics, "--bogus"}, {"browse", pics, pics}})
+        EXPECT_EQ(2, Run(args).status) << args.back();
     const auto missing = Run({"browse", dir / "nowhere"});
     EXPECT_EQ(2, missing.status);
     EXPECT_NE(std::string::npos, missing.err.find("cannot open folder"));

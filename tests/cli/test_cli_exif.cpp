@@ -7,114 +7,91 @@
 #include "core/imageplane.h"
 
 using namespace fixture;
-namespace fs = std::filesystem;
 
 namespace {
 
-clitest::CliResult RunExifCli(const TempDir& dir, const std::vector<std::string>& args, const std::string& env = {}) {
-    return clitest::RunCli(LUMARET_CLI, args, dir.Path(), env);
-}
-
-std::vector<uint8_t> CameraFile(bool motorola, const std::vector<uint8_t>& thumbnail) {
-    Block b;
-    b.motorola = motorola;
-    b.ifd0 = {Ascii(0x10F, "Maker & Sons"), Ascii(0x110, "Model <7>\nline"), Short(0x112, {6})};
-    b.exif = {Ascii(0x9003, "2018:01:02 03:04:05"), Rational(0x829D, {28, 10}), Short(0x9209, {16})};
-    b.ifd1 = {Short(0x103, {6})};
-    b.thumbnail = thumbnail;
-    return Jpeg(Payload(b), 320, 240);
-}
-
-void EncodePicture(const fs::path& path) {
-    const int w = 40, h = 30, stride = ImagePlane::StrideFor(w);
-    std::vector<uint8_t> pixels(size_t(stride) * h);
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 13);
-    ASSERT_NE(writeJPEGfile(path.c_str(), w, h, pixels.data(), 85), 0);
-}
+class CliExif : public ::testing::Test {
+protected:
+    clitest::CliResult Run(const std::vector<std::string>& args, const std::string& env = {}) {
+        return clitest::RunCli(LUMARET_CLI, args, dir.Path(), env);
+    }
+    std::string File(const std::string& name) const { return (dir / name).string(); }
+    // Writes a camera file (maker and model that need escaping, orientation 6) as `name`.
+    std::string Camera(const std::string& name, bool motorola, const std::vector<uint8_t>& thumbnail = {}) {
+        Block b;
+        b.motorola = motorola;
+        b.ifd0 = {Ascii(0x10F, "Maker & Sons"), Ascii(0x110, "Model <7>\nline"), Short(0x112, {6})};
+        b.exif = {Ascii(0x9003, "2018:01:02 03:04:05"), Rational(0x829D, {28, 10}), Short(0x9209, {16})};
+        b.ifd1 = {Short(0x103, {6})};
+        b.thumbnail = thumbnail;
+        WriteFile(dir / name, Jpeg(Payload(b), 320, 240));
+        return File(name);
+    }
+    TempDir dir;
+};
 
 }  // namespace
 
-TEST(CliExif, PrintsTheReportRows) {
-    TempDir dir;
-    WriteFile(dir / "cam.jpg", CameraFile(true, {}));
-    auto run = RunExifCli(dir, {"exif", (dir / "cam.jpg").string()});
+TEST_F(CliExif, PrintsTheReportRows) {
+    auto run = Run({"exif", Camera("cam.jpg", true)});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
-              "Make: Maker & Sons\n"
-              "Model: Model <7> line\n"
-              "Date/time taken: 2018:01:02 03:04:05\n"
-              "Orientation: Rotate 90 deg.\n"
-              "Flash: Did not fire, compulsory flash mode\n"
-              "F number: f/2.8\n");
-
+              "Make: Maker & Sons\nModel: Model <7> line\nDate/time taken: 2018:01:02 03:04:05\n"
+              "Orientation: Rotate 90 deg.\nFlash: Did not fire, compulsory flash mode\nF number: f/2.8\n");
     WriteFile(dir / "plain.jpg", Jpeg({}));
-    run = RunExifCli(dir, {"exif", (dir / "plain.jpg").string()});
+    run = Run({"exif", File("plain.jpg")});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");
-
-    run = RunExifCli(dir, {"exif", (dir / "missing.jpg").string()});
+    run = Run({"exif", File("missing.jpg")});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("missing.jpg"), std::string::npos);
 }
 
-TEST(CliExif, HtmlReportUsesTheProgramFolderTemplate) {
-    TempDir dir;
-    WriteFile(dir / "cam.jpg", CameraFile(false, {}));
-    fs::create_directories(dir / "home" / "data");
+TEST_F(CliExif, HtmlReportUsesTheProgramFolderTemplate) {
+    const std::string camera = Camera("cam.jpg", false);
+    std::filesystem::create_directories(dir / "home" / "data");
     const std::string page = "<p>mine</p><table id=\"template_table_1\"></table>";
     WriteFile(dir / "home" / "data" / "exif.template.html", std::vector<uint8_t>(page.begin(), page.end()));
-
-    auto run = RunExifCli(dir, {"exif", "--html", (dir / "cam.jpg").string(), (dir / "out.html").string()},
-                   "LUMARET_HOME=" + clitest::ShellQuote((dir / "home").string()));
+    auto run = Run({"exif", "--html", camera, File("out.html")}, "LUMARET_HOME=" + clitest::ShellQuote(File("home")));
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::string html = clitest::Slurp(dir / "out.html");
+    const std::string html = clitest::Slurp(File("out.html"));
     EXPECT_EQ(html.rfind("<p>mine</p>", 0), 0u);
     EXPECT_NE(html.find("<td class=\"col2\">Maker &amp; Sons</td>"), std::string::npos);
     EXPECT_NE(html.find("Model &lt;7&gt;"), std::string::npos);
 
     // Without LUMARET_HOME the shipped template beside the executable serves.
-    run = RunExifCli(dir, {"exif", "--html", (dir / "cam.jpg").string(), (dir / "shipped.html").string()},
-              "env -u LUMARET_HOME");
+    run = Run({"exif", "--html", camera, File("shipped.html")}, "env -u LUMARET_HOME");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(clitest::Slurp(dir / "shipped.html").find("template_table_1\" class=\"exif\""), std::string::npos);
-
-    run = RunExifCli(dir, {"exif", "--html", (dir / "cam.jpg").string(), (dir / "no" / "out.html").string()});
-    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(clitest::Slurp(File("shipped.html")).find("template_table_1\" class=\"exif\""), std::string::npos);
+    EXPECT_EQ(Run({"exif", "--html", camera, File("no/out.html")}).status, 1);
 }
 
-TEST(CliExif, ThumbnailIsWrittenAsStored) {
-    TempDir dir;
+TEST_F(CliExif, ThumbnailIsWrittenAsStored) {
     std::vector<uint8_t> thumb(777);
     for (size_t i = 0; i < thumb.size(); ++i) thumb[i] = uint8_t(i * 31 + 7);
-    WriteFile(dir / "cam.jpg", CameraFile(true, thumb));
-    auto run = RunExifCli(dir, {"exif", "--thumbnail", (dir / "cam.jpg").string(), (dir / "t.jpg").string()});
+    const auto run = Run({"exif", "--thumbnail", Camera("cam.jpg", true, thumb), File("t.jpg")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadFile(dir / "t.jpg"), thumb);
-
-    WriteFile(dir / "none.jpg", CameraFile(true, {}));
-    run = RunExifCli(dir, {"exif", "--thumbnail", (dir / "none.jpg").string(), (dir / "n.jpg").string()});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_FALSE(fs::exists(dir / "n.jpg"));
+    EXPECT_EQ(Run({"exif", "--thumbnail", Camera("none.jpg", true), File("n.jpg")}).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "n.jpg"));
 }
 
-TEST(CliExif, CopyThenInfo) {
-    TempDir dir;
-    const std::vector<uint8_t> thumb(300, 0x42);
-    WriteFile(dir / "cam.jpg", CameraFile(true, thumb));
-    EncodePicture(dir / "pic.jpg");
+TEST_F(CliExif, CopyThenInfo) {
+    const std::string camera = Camera("cam.jpg", true, std::vector<uint8_t>(300, 0x42)), picture = File("pic.jpg");
+    const int w = 40, h = 30;
+    std::vector<uint8_t> pixels(size_t(ImagePlane::StrideFor(w)) * h);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 13);
+    ASSERT_NE(writeJPEGfile(picture.c_str(), w, h, pixels.data(), 85), 0);
 
-    auto run = RunExifCli(dir, {"info", (dir / "pic.jpg").string()});
+    auto run = Run({"info", picture});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "size: 40 x 30 x 3\norientation: 1\ndate-taken: \nthumbnail: 0 bytes\nbyte-order: none\n");
-
-    run = RunExifCli(dir, {"exif", "--copy", (dir / "cam.jpg").string(), (dir / "pic.jpg").string()});
-    ASSERT_EQ(run.status, 0) << run.err;
-    run = RunExifCli(dir, {"info", (dir / "pic.jpg").string()});
+    ASSERT_EQ(Run({"exif", "--copy", camera, picture}).status, 0);
+    run = Run({"info", picture});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
               "size: 40 x 30 x 3\norientation: 6\ndate-taken: 2018:01:02 03:04:05\n"
               "thumbnail: 300 bytes\nbyte-order: II\n");
-
-    EXPECT_EQ(RunExifCli(dir, {"info", (dir / "missing.jpg").string()}).status, 2);
-    EXPECT_EQ(RunExifCli(dir, {"exif", "--copy", (dir / "cam.jpg").string(), (dir / "missing.jpg").string()}).status, 2);
+    EXPECT_EQ(Run({"info", File("missing.jpg")}).status, 2);
+    EXPECT_EQ(Run({"exif", "--copy", camera, File("missing.jpg")}).status, 2);
 }

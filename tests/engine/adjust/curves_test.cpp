@@ -1,6 +1,5 @@
 // The curve engine (splines, tables, the routine, ".curves" files) and the curve box's mouse rules.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,36 +11,23 @@
 #include "adjust/curves/curves.h"
 #include "framework_testimage.h"
 
-using adjusttest::TestImage;
+using adjust::SettingsFileStatus;
+using adjusttest::Image;
 using Point = CCurves::Point;
 
 namespace {
 
-CCurves WithMaster(std::initializer_list<Point> points) {
+CCurves WithMaster(std::vector<Point> points) {
     CCurves c;
-    EXPECT_TRUE(c.SetPoints(0, std::vector<Point>(points)));
+    EXPECT_TRUE(c.SetPoints(0, points));
     c.BuildTables();
     return c;
-}
-
-void PutFloat(std::vector<uint8_t>& bytes, size_t at, float value) {
-    uint32_t u;
-    std::memcpy(&u, &value, 4);
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(u >> (8 * i));
 }
 
 // Box coordinates of a curve point.
 int BoxY(float y) { return 255 - static_cast<int>(y); }
 
 }  // namespace
-
-TEST(Curves, ResetGivesIdentityTables) {
-    CCurves c;
-    c.SetPoints(2, std::vector<Point>{{0, 30}, {255, 200}});
-    c.ResetCurves();
-    c.BuildTables();
-    for (int ch = 0; ch < 4; ++ch) EXPECT_EQ(c.Table(ch), adjust::IdentityTable()) << ch;
-}
 
 // Smooth through the point, monotone, and cut at 255 where the spline overshoots.
 TEST(Curves, SplineThroughThePointsAndLimitedTo255) {
@@ -51,10 +37,13 @@ TEST(Curves, SplineThroughThePointsAndLimitedTo255) {
     EXPECT_EQ(t[255], 255);
     for (int i = 1; i < 256; ++i) EXPECT_LE(t[i - 1], t[i]) << i;
     for (int i = 120; i <= 136; ++i) EXPECT_LE(std::abs(t[i + 1] - 2 * t[i] + t[i - 1]), 1) << i;
-    c.SelectChannel(0);
     c.PrepareSpline();
     EXPECT_FLOAT_EQ(c.EvaluateCurve(-5), 0);
     EXPECT_FLOAT_EQ(c.EvaluateCurve(300), 255);
+    c.SetPoints(2, std::vector<Point>{{0, 30}, {255, 200}});
+    c.ResetCurves();
+    c.BuildTables();
+    for (int ch = 0; ch < 4; ++ch) EXPECT_EQ(c.Table(ch), adjust::IdentityTable()) << ch;
 
     CCurves over = WithMaster({{0, 0}, {90, 250}, {140, 255}, {255, 255}});
     for (int i = 90; i <= 255; ++i) EXPECT_GE(over.Table(0)[i], 240) << i;  // never wraps round to dark
@@ -66,20 +55,18 @@ TEST(Curves, ChannelTablesThenMasterTable) {
     c.SetPoints(1, std::vector<Point>{{0, 255}, {255, 0}});
     c.SetPoints(0, std::vector<Point>{{0, 0}, {255, 128}});
     c.BuildTables();
-    TestImage src(77, 19), dst(77, 19);
+    Image src(77, 19), dst(77, 19), g(50, 3, 1), gd(50, 3, 1);
     src.Random(5);
+    g.Random(9);
     ASSERT_TRUE(adjust::ApplyCurves(src.plane, dst.plane, c.Tables()));
     const auto& t = c.Tables().table;
     for (int y = 0; y < 19; ++y)
         for (int x = 0; x < 77; ++x) {
-            const uint8_t* s = src.Pixel(x, y);
-            const uint8_t* d = dst.Pixel(x, y);
+            const uint8_t *s = src.Pixel(x, y), *d = dst.Pixel(x, y);
             ASSERT_EQ(d[0], t[0][s[0]]);
             ASSERT_EQ(d[1], t[0][s[1]]);
             ASSERT_EQ(d[2], t[0][255 - s[2]]);
         }
-    TestImage g(50, 3, 1), gd(50, 3, 1);
-    g.Random(9);
     ASSERT_TRUE(adjust::ApplyCurves(g.plane, gd.plane, c.Tables()));
     EXPECT_EQ(gd.Pixel(7, 1)[0], t[0][g.Pixel(7, 1)[0]]);
 }
@@ -108,26 +95,22 @@ TEST(Curves, DefaultFileIs80BytesAndEveryCurveRoundTrips) {
     for (int ch = 0; ch < 4; ++ch) {
         std::vector<Point> pts;
         float x = 0;
-        for (int i = 0, n = 2 + static_cast<int>(rng() % 40); i < n; ++i) {
+        for (int i = 0, n = 2 + static_cast<int>(rng() % 40); i < n; ++i, x += 1.0f + static_cast<float>(rng() % 5) * 0.25f)
             pts.push_back(Point{x, static_cast<float>(rng() % 256)});
-            x += 1.0f + static_cast<float>(rng() % 5) * 0.25f;
-        }
         ASSERT_TRUE(c.SetPoints(ch, pts));
     }
     c.BuildTables();
+    const auto path = adjusttest::TempPath("c.curves");
+    ASSERT_EQ(c.SaveFile(path.string()), SettingsFileStatus::Ok);
+    EXPECT_EQ(std::filesystem::file_size(path), c.SaveBytes().size());
     CCurves d;
-    ASSERT_EQ(d.LoadBytes(c.SaveBytes()), adjust::SettingsFileStatus::Ok);
+    ASSERT_EQ(d.LoadFile(path.string()), SettingsFileStatus::Ok);
     for (int ch = 0; ch < 4; ++ch) {
         EXPECT_TRUE(std::ranges::equal(d.Points(ch), c.Points(ch)));
         EXPECT_EQ(d.Table(ch), c.Table(ch)) << "tables are rebuilt on load";
     }
-    namespace fs = std::filesystem;
-    const fs::path path = fs::temp_directory_path() / ("lumaret-curves-" + std::to_string(::getpid()) + ".curves");
-    ASSERT_EQ(c.SaveFile(path.string()), adjust::SettingsFileStatus::Ok);
-    EXPECT_EQ(fs::file_size(path), c.SaveBytes().size());
-    ASSERT_EQ(d.LoadFile(path.string()), adjust::SettingsFileStatus::Ok);
-    fs::remove(path);
-    EXPECT_EQ(d.LoadFile(path.string()), adjust::SettingsFileStatus::CannotOpen);
+    std::filesystem::remove(path);
+    EXPECT_EQ(d.LoadFile(path.string()), SettingsFileStatus::CannotOpen);
 }
 
 TEST(Curves, CorruptFilesChangeNothing) {
@@ -135,28 +118,30 @@ TEST(Curves, CorruptFilesChangeNothing) {
     const auto before = c.SaveBytes();
     const auto tablesBefore = c.Tables().table;
     const auto valid = CCurves().SaveBytes();
-    auto changed = [&](size_t at, std::initializer_list<uint8_t> bytes) {
+    auto changed = [&](size_t at, std::vector<uint8_t> bytes) {
         auto out = valid;
-        std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<long>(at));
+        std::ranges::copy(bytes, out.begin() + static_cast<long>(at));
         return out;
     };
-    auto withFloat = [&](std::vector<uint8_t> bytes, size_t at, float value) {
-        PutFloat(bytes, at, value);
+    auto withFloat = [](std::vector<uint8_t> bytes, size_t at, float value) {
+        uint32_t u;
+        std::memcpy(&u, &value, 4);
+        for (size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(u >> (8 * i));
         return bytes;
     };
     const std::vector<uint8_t> cases[] = {
         {},
         std::vector<uint8_t>(valid.begin(), valid.end() - 1),
-        changed(4, {1}),                       // a curve of 1 point
-        changed(4, {0x2D, 0x01}),              // 301 points
-        changed(12, {0xFF, 0xFF, 0xFF, 0xFF}),  // -1 points
+        changed(4, {1}),                         // a curve of 1 point
+        changed(4, {0x2D, 0x01}),                // 301 points
+        changed(12, {0xFF, 0xFF, 0xFF, 0xFF}),   // -1 points
         withFloat(valid, 16 + 8 * 2 + 8, 0.0f),  // channel 1's second x equal to its first
         withFloat(withFloat(valid, 16 + 8 * 6, 200.0f), 16 + 8 * 7, 100.0f),  // decreasing x
         withFloat(valid, 16 + 4, NAN),
         withFloat(valid, 16 + 8 + 4, 1000.0f),  // y beyond 255
     };
     for (const auto& bytes : cases) {
-        EXPECT_EQ(c.LoadBytes(bytes), adjust::SettingsFileStatus::InvalidFile) << bytes.size();
+        EXPECT_EQ(c.LoadBytes(bytes), SettingsFileStatus::InvalidFile) << bytes.size();
         EXPECT_EQ(c.SaveBytes(), before);
         EXPECT_EQ(c.Tables().table, tablesBefore);
     }
@@ -165,14 +150,13 @@ TEST(Curves, CorruptFilesChangeNothing) {
     for (int round = 0; round < 2000; ++round) {
         std::vector<uint8_t> junk(rng() % 120);
         for (auto& b : junk) b = static_cast<uint8_t>(rng());
-        if (rng() % 2 && junk.size() >= 16)
+        if (rng() % 2 && junk.size() >= 16)  // plausible point counts
             for (size_t k = 0; k < 16; ++k) junk[k] = k % 4 == 0 ? static_cast<uint8_t>(rng() % 4) : 0;
         CCurves victim;
-        if (victim.LoadBytes(junk) == adjust::SettingsFileStatus::Ok) {
+        if (victim.LoadBytes(junk) == SettingsFileStatus::Ok)
             for (int ch = 0; ch < 4; ++ch) EXPECT_GE(victim.Count(ch), 2);
-        } else {
+        else
             EXPECT_EQ(victim.SaveBytes(), valid);
-        }
     }
 }
 
@@ -224,4 +208,3 @@ TEST(CurveEditor, DraggingStopsOneUnitFromTheNeighbours) {
     auto p = tight.Points(0);
     for (size_t i = 1; i < p.size(); ++i) EXPECT_LT(p[i - 1].x, p[i].x) << i;
 }
-

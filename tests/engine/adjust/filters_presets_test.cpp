@@ -2,15 +2,13 @@
 // shipped data/cokin.pfs.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "adjust/filters/filterpresets.h"
-#include "core/prompt.h"
 #include "framework_testimage.h"
 
 using namespace adjust;
@@ -18,45 +16,19 @@ using namespace adjusttest;
 
 namespace {
 
-// Answers questions from a script and records every message.
-struct ScriptedPrompt : IPrompt {
-    std::vector<std::pair<std::string, std::string>> shown;  // text, caption
-    std::vector<PromptAnswer> answers;
-    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons) override {
-        shown.emplace_back(text, caption);
-        if (answers.empty()) return PromptAnswer::Ok;
-        PromptAnswer a = answers.front();
-        answers.erase(answers.begin());
-        return a;
-    }
-    std::string Last() const { return shown.empty() ? std::string() : shown.back().first; }
-};
-
 AskTextFn Typing(std::optional<std::string> text) {
     return [text](const std::string&, const std::string&) { return text; };
-}
-
-std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 CFilterPresetLibrary SampleLibrary() {
     PhotoFilterParams warm;
     warm.grad = 0;
     warm.color1 = {255, 200, 150};
-    return CFilterPresetLibrary({
-        {"Cokin", "Grey", PhotoFilterParams{}},
-        {"Mine", "", PhotoFilterParams{}},
-        {"Cokin", "Warm", warm},
-        {"Mine", "Sunset", warm},
-        {"Other", "Blue", PhotoFilterParams{}},
-    });
+    return CFilterPresetLibrary({{"Cokin", "Grey", {}}, {"Mine", "", {}}, {"Cokin", "Warm", warm},
+                                 {"Mine", "Sunset", warm}, {"Other", "Blue", {}}});
 }
 
 }  // namespace
-
-using Message = std::pair<std::string, std::string>;
 
 TEST(FilterPresets, FileFormatRoundTripAndDamagedFiles) {
     const CFilterPresetLibrary lib = SampleLibrary();
@@ -79,22 +51,21 @@ TEST(FilterPresets, FileFormatRoundTripAndDamagedFiles) {
 
 TEST(FilterPresets, LoadAndSaveThroughFiles) {
     const auto path = TempPath("lib.pfs");
-    CFilterPresetLibrary lib = SampleLibrary();
+    CFilterPresetLibrary lib = SampleLibrary(), loaded;
     ScriptedPrompt prompt;
     ASSERT_TRUE(lib.Save(path.string(), &prompt));
-    CFilterPresetLibrary loaded;
     ASSERT_TRUE(loaded.Load(path.string(), &prompt));
     EXPECT_EQ(loaded.Records(), lib.Records());
     EXPECT_TRUE(prompt.shown.empty());
     std::ofstream(path, std::ios::binary) << "QFGC";
     EXPECT_FALSE(loaded.Load(path.string(), &prompt));
     EXPECT_TRUE(loaded.Records().empty());
-    EXPECT_EQ(prompt.shown.back(), (Message{"Unable to load presets!", "Error"}));
+    EXPECT_EQ(prompt.shown.back(), (Msg{"Unable to load presets!", "Error"}));
     std::filesystem::remove(path);
     // Saving where no file can be made keeps the modified flag.
     lib.NewCategory(prompt, Typing("Fresh"));
     EXPECT_FALSE(lib.Save((TempPath("missing-dir") / "x.pfs").string(), &prompt));
-    EXPECT_EQ(prompt.shown.back(), (Message{"Unable to save presets!", "Error"}));
+    EXPECT_EQ(prompt.shown.back(), (Msg{"Unable to save presets!", "Error"}));
     EXPECT_TRUE(lib.Modified());
 }
 
@@ -104,9 +75,9 @@ TEST(FilterPresets, NewCategoryRules) {
     EXPECT_FALSE(lib.NewCategory(prompt, Typing(std::nullopt)));  // cancelled
     EXPECT_TRUE(prompt.shown.empty());
     EXPECT_FALSE(lib.NewCategory(prompt, Typing("")));
-    EXPECT_EQ(prompt.shown.back(), (Message{"Please enter valid category name!", "Create category"}));
+    EXPECT_EQ(prompt.shown.back(), (Msg{"Please enter valid category name!", "Create category"}));
     EXPECT_FALSE(lib.NewCategory(prompt, Typing("mINE")));
-    EXPECT_EQ(prompt.shown.back(), (Message{"That category already exists!", "Create category"}));
+    EXPECT_EQ(prompt.shown.back(), (Msg{"That category already exists!", "Create category"}));
     EXPECT_FALSE(lib.Modified());
     EXPECT_EQ(*lib.NewCategory(prompt, Typing(std::string(200, 'n'))), 3u);
     EXPECT_EQ(lib.Categories()[3], std::string(127, 'n'));
@@ -119,20 +90,20 @@ TEST(FilterPresets, DeleteRules) {
     CFilterPresetLibrary lib = SampleLibrary();
     ScriptedPrompt prompt;
     EXPECT_FALSE(lib.DeleteCategory(std::nullopt, prompt));
-    EXPECT_EQ(prompt.shown.back(), (Message{"No category selected!", "Delete category"}));
+    EXPECT_EQ(prompt.shown.back(), (Msg{"No category selected!", "Delete category"}));
     CFilterPresetLibrary shouting(std::vector<FilterPreset>{{"COKIN", "x", PhotoFilterParams{}}});
     EXPECT_FALSE(shouting.DeleteCategory(size_t{0}, prompt));
-    EXPECT_EQ(prompt.Last(), "Category 'Cokin' cannot be deleted!");
+    EXPECT_EQ(prompt.shown.back().first, "Category 'Cokin' cannot be deleted!");
     prompt.answers = {PromptAnswer::No};
     EXPECT_FALSE(lib.DeleteCategory(size_t{1}, prompt));
-    EXPECT_EQ(prompt.shown.back(), (Message{"Are you sure?", "Delete category"}));
+    EXPECT_EQ(prompt.shown.back(), (Msg{"Are you sure?", "Delete category"}));
     prompt.answers = {PromptAnswer::Yes};
     EXPECT_TRUE(lib.DeleteCategory(size_t{1}, prompt));
     EXPECT_EQ(lib.Categories(), (std::vector<std::string>{"Cokin", "Other"}));
     EXPECT_EQ(lib.Records().size(), 3u);
 
     EXPECT_FALSE(lib.DeleteFilter(size_t{0}, size_t{5}, prompt));
-    EXPECT_EQ(prompt.shown.back(), (Message{"Select the category and the filter you wish to delete.", "Delete filter"}));
+    EXPECT_EQ(prompt.shown.back(), (Msg{"Select the category and the filter you wish to delete.", "Delete filter"}));
     prompt.answers = {PromptAnswer::Yes};
     EXPECT_TRUE(lib.DeleteFilter(size_t{0}, size_t{1}, prompt));  // "Warm" of "Cokin"
     EXPECT_EQ(lib.FilterNames("Cokin"), (std::vector<std::string>{"Grey"}));
@@ -146,18 +117,17 @@ TEST(FilterPresets, ShippedLibraryMatchesTheBuiltInTable) {
     std::vector<std::string> names;
     for (const FilterPreset& p : builtin) {
         EXPECT_EQ(p.category, "Cokin");
-        EXPECT_FALSE(p.name.empty());
-        EXPECT_LE(p.name.size(), kFilterPresetNameMax);
+        EXPECT_TRUE(!p.name.empty() && p.name.size() <= kFilterPresetNameMax) << p.name;
         EXPECT_EQ(p.params, p.params.Sanitized()) << p.name;
-        EXPECT_EQ(std::count(names.begin(), names.end(), p.name), 0) << p.name;
+        EXPECT_EQ(std::ranges::count(names, p.name), 0) << p.name;
         names.push_back(p.name);
     }
     const std::vector<uint8_t> expected = SerializeFilterPresets(builtin);
-    const std::filesystem::path shipped = std::filesystem::path(LUMARET_SOURCE_DIR) / "data" / kFilterPresetFileName;
+    const auto shipped = std::filesystem::path(LUMARET_SOURCE_DIR) / "data" / kFilterPresetFileName;
     const char* write = std::getenv("LUMARET_WRITE_PRESETS");
-    if (write && std::string(write) == "1") {
-        std::ofstream(shipped, std::ios::binary)
-            .write(reinterpret_cast<const char*>(expected.data()), static_cast<std::streamsize>(expected.size()));
-    }
-    EXPECT_EQ(ReadFile(shipped), expected) << "regenerate with LUMARET_WRITE_PRESETS=1";
+    if (write && std::string(write) == "1")
+        std::ofstream(shipped, std::ios::binary).write(reinterpret_cast<const char*>(expected.data()), std::ssize(expected));
+    std::ifstream in(shipped, std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), expected)
+        << "regenerate with LUMARET_WRITE_PRESETS=1";
 }

@@ -1,6 +1,5 @@
 // Little-endian reader/writer, whole-file load/save, settings-file status messages, ParallelRows.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
@@ -8,32 +7,12 @@
 
 #include "adjust/framework/binaryio.h"
 #include "adjust/framework/parallel.h"
-#include "core/prompt.h"
+#include "framework_testimage.h"
 
 namespace fs = std::filesystem;
 using namespace adjust;
 
-namespace {
-
-fs::path TempDir() {
-    auto dir = fs::temp_directory_path() / ("lumaret-adjust-a-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
-struct RecordingPrompt : IPrompt {
-    std::vector<std::pair<std::string, std::string>> messages;
-    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons) override {
-        messages.emplace_back(text, caption);
-        return PromptAnswer::Ok;
-    }
-};
-
-}  // namespace
-
-TEST(BinaryIo, FieldsAreLittleEndianAndRoundTrip) {
+TEST(BinaryIo, FieldsAreLittleEndianAndReadsPastTheEndFailForGood) {
     ByteWriter w;
     w.I32(-2);
     w.U32(0x01020304u);
@@ -41,16 +20,7 @@ TEST(BinaryIo, FieldsAreLittleEndianAndRoundTrip) {
     w.FixedString("abcdef", 4);
     w.FixedString("xy", 5);
     EXPECT_EQ(w.Bytes(), (std::vector<uint8_t>{0xFE, 0xFF, 0xFF, 0xFF, 4, 3, 2, 1, 0, 0, 0xC0, 0x3F, 'a', 'b', 'c', 'd', 'x', 'y', 0, 0, 0}));
-    ByteReader r(w.Bytes());
-    float f = 0;
-    std::string s1, s2;
-    EXPECT_TRUE(r.Skip(8) && r.Float(f) && r.FixedString(4, s1) && r.FixedString(5, s2));
-    EXPECT_EQ(f, 1.5f);
-    EXPECT_EQ(s2, "xy");
-    EXPECT_TRUE(r.AtEnd());
-}
 
-TEST(BinaryIo, ReadingPastTheEndFailsForGoodAndLeavesOutputs) {
     const std::vector<uint8_t> bytes{1, 2, 3};
     ByteReader r(bytes);
     int32_t v = 77;
@@ -66,7 +36,9 @@ TEST(BinaryIo, ReadingPastTheEndFailsForGoodAndLeavesOutputs) {
 }
 
 TEST(BinaryIo, SaveReplacesThroughTemporaryFileAndLoadChecksTheMagic) {
-    auto dir = TempDir();
+    const fs::path dir = adjusttest::TempPath("binaryio");
+    fs::remove_all(dir);
+    fs::create_directories(dir);
     const std::string path = (dir / "s.huesat").string();
     ByteWriter w;
     w.Raw(std::string_view("huesat"));
@@ -93,11 +65,10 @@ TEST(BinaryIo, SaveReplacesThroughTemporaryFileAndLoadChecksTheMagic) {
     EXPECT_EQ(parsed, 5);
     fs::remove_all(dir);
 
-    RecordingPrompt prompt;
+    adjusttest::ScriptedPrompt prompt;
     for (auto status : {SettingsFileStatus::Ok, SettingsFileStatus::InvalidFile, SettingsFileStatus::CannotOpen})
         ShowSettingsFileError(prompt, status);
-    using Message = std::pair<std::string, std::string>;
-    EXPECT_EQ(prompt.messages, (std::vector<Message>{{"Invalid file", "Error"}, {"Invalid file", "Error"}}));
+    EXPECT_EQ(prompt.shown, (std::vector<adjusttest::Msg>{{"Invalid file", "Error"}, {"Invalid file", "Error"}}));
 }
 
 TEST(ParallelRows, BandsCoverEveryRowExactlyOnce) {

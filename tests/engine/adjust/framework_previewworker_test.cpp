@@ -1,9 +1,9 @@
 // CPreviewWorker: kept requests, coalescing, stages, the abandon signal and stopping.
-// Synchronisation is by gates and WaitIdle only; no test relies on timing.
+// Synchronisation is by promises and WaitIdle only; no test relies on timing.
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
+#include <future>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -12,25 +12,6 @@
 #include "adjust/framework/previewworker.h"
 
 namespace {
-
-// A one-shot gate: Wait blocks until Open.
-class Gate {
-public:
-    void Open() {
-        std::lock_guard lock(m_lock);
-        m_open = true;
-        m_cv.notify_all();
-    }
-    void Wait() {
-        std::unique_lock lock(m_lock);
-        m_cv.wait(lock, [this] { return m_open; });
-    }
-
-private:
-    std::mutex m_lock;
-    std::condition_variable m_cv;
-    bool m_open = false;
-};
 
 // What the job saw, guarded for reading after WaitIdle.
 struct Seen {
@@ -67,22 +48,22 @@ TEST(PreviewWorker, ABurstIsServedOnceWithTheNewestParamsAndSmallestStage) {
 
 TEST(PreviewWorker, ABurstDuringAComputationGivesExactlyOneMoreWithTheNewestParams) {
     Seen seen;
-    Gate entered, release;
+    std::promise<void> entered, release;
     std::atomic<bool> newerAtStart{true}, newerAfterBurst{false};
     std::atomic<int> calls{0};
     CParamsPreviewWorker<int> worker([&](const int& p, const PreviewRun& run) {
         seen.Add(p, run.Stage());
         if (calls++ == 0) {
             newerAtStart = run.NewerRequestWaiting();
-            entered.Open();
-            release.Wait();
+            entered.set_value();
+            release.get_future().wait();
             newerAfterBurst = run.NewerRequestWaiting();
         }
     });
     worker.Post(1);
-    entered.Wait();
+    entered.get_future().wait();
     for (int i = 2; i <= 11; ++i) worker.Post(i);
-    release.Open();
+    release.set_value();
     worker.WaitIdle();
     EXPECT_FALSE(newerAtStart);
     EXPECT_TRUE(newerAfterBurst) << "a running computation learns that newer work waits";
@@ -90,16 +71,16 @@ TEST(PreviewWorker, ABurstDuringAComputationGivesExactlyOneMoreWithTheNewestPara
 }
 
 TEST(PreviewWorker, StopWaitsForTheRunningComputationAndThenRefusesWork) {
-    Gate entered;
+    std::promise<void> entered;
     std::atomic<bool> stopReturned{false}, stopReturnedBeforeJobEnded{false};
     CPreviewWorker worker([&](const PreviewRun& run) {
-        entered.Open();
+        entered.set_value();
         // The stop request counts as newer work, so a long job may give up here.
         while (!run.NewerRequestWaiting()) std::this_thread::yield();
         stopReturnedBeforeJobEnded = stopReturned.load();
     });
     worker.Post();
-    entered.Wait();
+    entered.get_future().wait();
     std::thread([&] {
         worker.Stop();
         stopReturned = true;

@@ -13,16 +13,15 @@ namespace {
 class FakePair : public ISliderEditView {
 public:
     CSliderEdit pair;
-    int minimum = 0, maximum = 0, position = 0, ticks = 0;
+    int minimum = 0, maximum = 0, position = 0, beeps = 0;
+    int changes = 0;  // edit notifications for which the pair reported a change
     std::string text;
     SliderEditFocus focus = SliderEditFocus::Neither;
-    int beeps = 0;
-    int changes = 0;  // edit notifications for which the pair reported a change
 
     void SetSliderRange(int32_t lo, int32_t hi) override { minimum = lo, maximum = hi; }
     void SetSliderPosition(int32_t p) override { position = std::clamp(p, minimum, maximum); }
     int32_t SliderPosition() const override { return position; }
-    void SetTickFrequency(int32_t f) override { ticks = f; }
+    void SetTickFrequency(int32_t) override {}
     void SetEditText(const std::string& t) override {
         text = t;
         if (pair.OnEditChange()) ++changes;
@@ -31,13 +30,12 @@ public:
     SliderEditFocus Focus() const override { return focus; }
     void Beep() override { ++beeps; }
 
-    // The user types into the edit (which then has the focus).
+    // The user types into the edit or drags the slider, giving it the focus.
     bool Type(const std::string& t) {
         focus = SliderEditFocus::Edit;
         text = t;
         return pair.OnEditChange();
     }
-    // The user drags the slider (which then has the focus).
     bool Drag(int p) {
         focus = SliderEditFocus::Slider;
         position = std::clamp(p, minimum, maximum);

@@ -2,16 +2,12 @@
 // ".huesat" files.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "adjust/huesat/huesaturation.h"
-#include "core/prompt.h"
 #include "framework_testimage.h"
 
 using namespace adjust;
@@ -20,21 +16,15 @@ using namespace adjusttest;
 namespace {
 
 HueSaturationParams Params(int hue, int sat, int bright, HueRange range = HueRange::Image, int colorize = 0) {
-    HueSaturationParams p;
-    p.hue = hue;
-    p.saturation = sat;
-    p.brightness = bright;
-    p.range = range;
-    p.colorize = colorize;
-    return p;
+    return HueSaturationParams{hue, sat, bright, colorize, range};
 }
 
 Rgb8 Apply(const HueSaturationParams& p, Rgb8 c) { return HueSaturationPixel(p, c.r, c.g, c.b); }
 
 // A colour whose HSI hue is within 0.3 degrees of `hue`, found by search.
 Rgb8 ColourWithHue(float hue) {
-    for (int r = 255; r >= 0; r -= 1)
-        for (int g = 0; g < 256; g += 1)
+    for (int r = 255; r >= 0; --r)
+        for (int g = 0; g < 256; ++g)
             for (int b = 0; b < 256; b += 5) {
                 const Hsi h = RgbToHsi(static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b));
                 if (std::fabs(h.h - hue) < 0.3f && h.s > 0.4f && h.i > 0.3f)
@@ -103,11 +93,10 @@ TEST(HueSaturation, RangesChangeOnlyTheirHues) {
 // Every mode and range, random and extreme pixels, and every byte value in every channel:
 // the vector rows give the plain rule's bytes, and so does the plane routine.
 TEST(HueSaturation, VectorRowsMatchThePlainRule) {
-    TestImage src(266, 4), vec(266, 4), plain(266, 4);
+    Image src(266, 4), vec(266, 4), plain(266, 4);
     src.Random(77);
     for (int32_t y = 0; y < 3; ++y)
-        for (int32_t x = 0; x < 266; ++x)
-            src.SetRgb(x, y, static_cast<uint8_t>(x + 85 * y), static_cast<uint8_t>(255 - x), static_cast<uint8_t>(x * 7 + y));
+        for (int32_t x = 0; x < 266; ++x) src.SetRgb(x, y, x + 85 * y, 255 - x, x * 7 + y);
     src.SetRgb(0, 3, 0, 0, 0);
     src.SetRgb(1, 3, 255, 255, 255);
     src.SetRgb(2, 3, 255, 0, 1);
@@ -123,22 +112,21 @@ TEST(HueSaturation, VectorRowsMatchThePlainRule) {
         const detail::HueSatRun run = detail::MakeRun(p);
         detail::HueSatRows(run, src.plane, vec.plane, 0, 4);
         detail::HueSatRowsScalar(run, src.plane, plain.plane, 0, 4);
-        for (int32_t y = 0; y < 4; ++y) ASSERT_EQ(std::memcmp(vec.plane.Row(y), plain.plane.Row(y), 266 * 3), 0) << y;
+        ASSERT_TRUE(SamePixels(vec.plane, plain.plane));
         ASSERT_TRUE(ApplyHueSaturation(src.plane, vec.plane, p));
         for (int32_t x = 0; x < 266; x += 7) {
-            const uint8_t* s = src.Pixel(x, 3);
-            const uint8_t* d = vec.Pixel(x, 3);
-            EXPECT_EQ(HueSaturationPixel(p, s[2], s[1], s[0]), (Rgb8{d[2], d[1], d[0]}));
+            const auto s = src.Rgb(x, 3), d = vec.Rgb(x, 3);
+            EXPECT_EQ(HueSaturationPixel(p, s[0], s[1], s[2]), (Rgb8{d[0], d[1], d[2]}));
         }
     }
 }
 
 TEST(HueSaturation, NeutralSettingsCopyAndWholeImageRunsReportProgress) {
-    TestImage src(53, 300), dst(53, 300), other(54, 300);
+    Image src(53, 300), dst(53, 300), other(54, 300);
     src.Random(5);
     for (const auto& p : {HueSaturationParams{}, Params(0, 0, 0, HueRange::Greens)}) {
         ASSERT_TRUE(ApplyHueSaturation(src.plane, dst.plane, p));
-        for (int32_t y = 0; y < 300; ++y) ASSERT_EQ(std::memcmp(src.plane.Row(y), dst.plane.Row(y), 53 * 3), 0);
+        EXPECT_TRUE(SamePixels(src.plane, dst.plane));
     }
     RecordingProgress progress;
     ASSERT_TRUE(ApplyHueSaturation(src.plane, dst.plane, Params(10, 0, 0), &progress));
@@ -155,7 +143,7 @@ TEST(HueSaturationFile, RoundTripLayoutAndCorruptFiles) {
     EXPECT_EQ(bytes[6], 1);      // colorize
     EXPECT_EQ(bytes[10], 0x88);  // -120, little-endian
     EXPECT_EQ(bytes[13], 0xFF);
-    const auto path = std::filesystem::temp_directory_path() / ("lumaret_huesat_" + std::to_string(::getpid()));
+    const auto path = TempPath("s.huesat");
     ASSERT_EQ(SaveHueSaturationFile(path.string(), p), SettingsFileStatus::Ok);
     HueSaturationParams loaded;  // the range is not stored: it stays as it was
     loaded.range = HueRange::Blues;
@@ -175,22 +163,6 @@ TEST(HueSaturationFile, RoundTripLayoutAndCorruptFiles) {
     HueSaturationParams q = keep;  // out-of-range values are kept as they are
     ASSERT_EQ(ParseHueSaturation(SerializeHueSaturation(Params(500, -1000, 250)), q), SettingsFileStatus::Ok);
     EXPECT_EQ(q.hue, 500);
-}
-
-TEST(Hsi, KnownColoursAndLimits) {
-    const Hsi red = RgbToHsi(255, 0, 0);
-    EXPECT_EQ(red.h, 0.0f);
-    EXPECT_FLOAT_EQ(red.s, 1.0f);
-    EXPECT_FLOAT_EQ(red.i, 1.0f / 3.0f);
-    EXPECT_NEAR(RgbToHsi(0, 255, 0).h, 120.0f, 0.2f);
-    EXPECT_NEAR(RgbToHsi(255, 0, 255).h, 300.0f, 0.2f);
-    const Hsi grey = RgbToHsi(90, 90, 90);
-    EXPECT_EQ(grey.s, 0.0f);
-    EXPECT_FLOAT_EQ(grey.i, 90.0f / 255.0f);
-    EXPECT_EQ(RgbToHsi(0, 0, 0).s, 0.0f);  // undefined: reported as 0
-    EXPECT_EQ(HsiToRgb(0.0f, 1.0f, 1.0f), (Rgb8{255, 0, 0}));
-    EXPECT_EQ(HsiToRgb(0.0f, 0.0f, 2.0f), (Rgb8{255, 255, 255}));
-    EXPECT_EQ(HsiToRgb(0.0f, std::nanf(""), 0.5f), (Rgb8{0, 0, 0}));
 }
 
 TEST(Hsi, RoundTripStaysCloseForEveryColour) {
@@ -213,14 +185,22 @@ TEST(Hsi, RoundTripStaysCloseForEveryColour) {
     EXPECT_LT(static_cast<double>(total) / count, 1.5);
     EXPECT_GT(static_cast<double>(withinTwo) / count, 0.95);
     for (int v = 0; v < 256; ++v) {  // greys come back exactly or one level lower
-        const auto b = static_cast<uint8_t>(v);
-        const Hsi hsi = RgbToHsi(b, b, b);
+        const Hsi hsi = RgbToHsi(uint8_t(v), uint8_t(v), uint8_t(v));
         const Rgb8 back = HsiToRgb(hsi.h, hsi.s, hsi.i);
         EXPECT_TRUE(back.r == back.g && back.g == back.b && v - back.r >= 0 && v - back.r <= 1) << v;
     }
 }
 
-TEST(Hsi, HuesWrapAround) {
+TEST(Hsi, KnownColoursLimitsAndWrapAround) {
+    const Hsi red = RgbToHsi(255, 0, 0), grey = RgbToHsi(90, 90, 90);
+    EXPECT_EQ(red.h, 0.0f);
+    EXPECT_FLOAT_EQ(red.s, 1.0f);
+    EXPECT_FLOAT_EQ(red.i, 1.0f / 3.0f);
+    EXPECT_NEAR(RgbToHsi(255, 0, 255).h, 300.0f, 0.2f);
+    EXPECT_EQ(grey.s, 0.0f);
+    EXPECT_EQ(RgbToHsi(0, 0, 0).s, 0.0f);  // undefined: reported as 0
+    EXPECT_EQ(HsiToRgb(0.0f, 0.0f, 2.0f), (Rgb8{255, 255, 255}));
+    EXPECT_EQ(HsiToRgb(0.0f, std::nanf(""), 0.5f), (Rgb8{0, 0, 0}));
     const float s = 0.6f, i = 0.4f;
     EXPECT_EQ(HsiToRgb(360.0f, s, i), HsiToRgb(0.0f, s, i));
     EXPECT_EQ(HsiToRgb(-10.0f, s, i), HsiToRgb(350.0f, s, i));

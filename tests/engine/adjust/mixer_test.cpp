@@ -2,20 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <unistd.h>
 #include <filesystem>
-#include <fstream>
 
 #include "adjust/mixer/channelmixer.h"
-#include "core/prompt.h"
 #include "framework_testimage.h"
 
 using namespace adjust;
 using namespace adjusttest;
+using Rgb3 = std::array<uint8_t, 3>;
 
 TEST(ChannelMixer, DefaultsAndMonochromeWeights) {
-    TestImage src(37, 600), dst(37, 600);
+    Image src(37, 600), dst(37, 600);
     src.Random(11);
     ASSERT_TRUE(ApplyChannelMixer(src.plane, dst.plane, ChannelMixerParams{}));
     EXPECT_TRUE(SamePixels(src.plane, dst.plane));
@@ -27,38 +24,38 @@ TEST(ChannelMixer, DefaultsAndMonochromeWeights) {
     p.monochrome = 1;
     RecordingProgress progress;
     ASSERT_TRUE(ApplyChannelMixer(src.plane, dst.plane, p, &progress));
-    EXPECT_EQ(Rgb(dst, 0, 0), (std::array<uint8_t, 3>{76, 76, 76}));
-    EXPECT_EQ(Rgb(dst, 1, 0), (std::array<uint8_t, 3>{150, 150, 150}));
-    EXPECT_EQ(Rgb(dst, 2, 0), (std::array<uint8_t, 3>{28, 28, 28}));
-    EXPECT_EQ(Rgb(dst, 3, 0)[0], 255);
+    EXPECT_EQ(dst.Rgb(0, 0), (Rgb3{76, 76, 76}));
+    EXPECT_EQ(dst.Rgb(1, 0), (Rgb3{150, 150, 150}));
+    EXPECT_EQ(dst.Rgb(2, 0), (Rgb3{28, 28, 28}));
+    EXPECT_EQ(dst.Rgb(3, 0)[0], 255);
     EXPECT_EQ(progress.ends, 1);
     EXPECT_TRUE(std::is_sorted(progress.positions.begin(), progress.positions.end()));
     EXPECT_EQ(progress.positions.back(), 600);
 }
 
 TEST(ChannelMixer, SumsAreLimitedAndChannelsLandInTheirPlace) {
-    TestImage src(3, 1), dst(3, 1);
+    Image src(3, 1), dst(3, 1);
     src.SetRgb(0, 0, 200, 10, 20);
     src.SetRgb(1, 0, 100, 50, 30);
     src.SetRgb(2, 0, 255, 255, 255);
     ChannelMixerParams doubleRed;
     doubleRed.table[ChannelMixerParams::Index(0, kMixRed, kMixRed)] = 200;
     ASSERT_TRUE(ApplyChannelMixer(src.plane, dst.plane, doubleRed));
-    EXPECT_EQ(Rgb(dst, 0, 0), (std::array<uint8_t, 3>{255, 10, 20}));
-    EXPECT_EQ(Rgb(dst, 1, 0), (std::array<uint8_t, 3>{200, 50, 30}));
+    EXPECT_EQ(dst.Rgb(0, 0), (Rgb3{255, 10, 20}));
+    EXPECT_EQ(dst.Rgb(1, 0), (Rgb3{200, 50, 30}));
     // Red out of blue, green out of red, blue out of green.
     ChannelMixerParams rotate;
     rotate.table = {0, 100, 0, 0, 0, 100, 100, 0, 0, 30, 0, 0, 59, 0, 0, 11, 0, 0};
     ASSERT_TRUE(ApplyChannelMixer(src.plane, dst.plane, rotate));
-    EXPECT_EQ(Rgb(dst, 1, 0), (std::array<uint8_t, 3>{30, 100, 50}));
+    EXPECT_EQ(dst.Rgb(1, 0), (Rgb3{30, 100, 50}));
     // Huge weights from a file are limited, not overflowed.
     ChannelMixerParams huge;
     huge.table[ChannelMixerParams::Index(0, kMixRed, kMixRed)] = INT32_MAX;
     huge.table[ChannelMixerParams::Index(0, kMixGreen, kMixGreen)] = INT32_MIN;
     ASSERT_TRUE(ApplyChannelMixer(src.plane, dst.plane, huge));
-    EXPECT_EQ(Rgb(dst, 2, 0), (std::array<uint8_t, 3>{255, 0, 255}));
-    TestImage b(4, 1), grey(3, 1, 1);
-    EXPECT_FALSE(ApplyChannelMixer(src.plane, b.plane, {}));
+    EXPECT_EQ(dst.Rgb(2, 0), (Rgb3{255, 0, 255}));
+    Image wider(4, 1), grey(3, 1, 1);
+    EXPECT_FALSE(ApplyChannelMixer(src.plane, wider.plane, {}));
     EXPECT_FALSE(ApplyChannelMixer(grey.plane, grey.plane, {}));
 }
 

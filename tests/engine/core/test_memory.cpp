@@ -23,21 +23,17 @@ using namespace std::chrono_literals;
 struct ManagedClock {
     std::shared_ptr<std::atomic<double>> now = std::make_shared<std::atomic<double>>(1000.0);
 
-    CMemoryManager::Options Options(std::chrono::milliseconds period = 0ms) const {
+    CMemoryManager::Options Options(std::chrono::milliseconds period = 0ms, size_t maxBlock = 0) const {
         CMemoryManager::Options options;
         options.clock = [clock = now] { return clock->load(); };
         options.reaperPeriod = period;
+        options.maxBlockSize = maxBlock;
         return options;
     }
     void Advance(double seconds) { now->store(now->load() + seconds); }
 };
 
-CMemoryManager::Options NoReaper(size_t maxBlock = 0) {
-    CMemoryManager::Options options;
-    options.reaperPeriod = 0ms;
-    options.maxBlockSize = maxBlock;
-    return options;
-}
+CMemoryManager::Options NoReaper(size_t maxBlock = 0) { return ManagedClock().Options(0ms, maxBlock); }
 
 bool AllBytesAre(const void* block, size_t from, size_t to, uint8_t value) {
     const auto* bytes = static_cast<const uint8_t*>(block);
@@ -46,19 +42,9 @@ bool AllBytesAre(const void* block, size_t from, size_t to, uint8_t value) {
     return true;
 }
 
-TEST(MemoryManager, ReusesAFreedBlockOnlyForMoreThanHalfItsSize) {
-    ManagedClock clock;
-    CMemoryManager mm(clock.Options());
-    void* block = mm.Allocate(1500);
-    mm.Free(block);
-    EXPECT_NE(mm.Allocate(750), block);  // exactly half gets a block of its own
-    EXPECT_NE(mm.Allocate(1501), block);
-    EXPECT_EQ(mm.Allocate(751), block);
-    EXPECT_EQ(mm.SystemAllocations(), 3u);
-}
-
-// On reuse only the requested bytes are cleared; checked on a heap block and a mapped one.
-TEST(MemoryManager, ReuseZeroesOnlyTheRequestedBytes) {
+// A freed block serves a request of more than half its size, and then only the requested
+// bytes are cleared; checked on a heap block and a mapped one.
+TEST(MemoryManager, ReusesAFreedBlockForMoreThanHalfItsSizeAndZeroesTheRequest) {
     for (size_t blockSize : {size_t{1500}, size_t{3} << 20}) {
         SCOPED_TRACE(blockSize);
         ManagedClock clock;
@@ -68,10 +54,13 @@ TEST(MemoryManager, ReuseZeroesOnlyTheRequestedBytes) {
         EXPECT_TRUE(AllBytesAre(block, 0, blockSize, 0));
         std::memset(block, 0xAB, blockSize);
         mm.Free(block);
-        const size_t request = blockSize * 2 / 3;
+        EXPECT_NE(mm.Allocate(blockSize / 2), block);  // exactly half gets a block of its own
+        EXPECT_NE(mm.Allocate(blockSize + 1), block);
+        const size_t request = blockSize / 2 + 1;
         ASSERT_EQ(mm.Allocate(request), block);
         EXPECT_TRUE(AllBytesAre(block, 0, request, 0));
         EXPECT_TRUE(AllBytesAre(block, request, blockSize, 0xAB));
+        EXPECT_EQ(mm.SystemAllocations(), 3u);
     }
 }
 
@@ -183,25 +172,22 @@ struct Entry {
     char name[20];
 };
 
-// Chunks of 500 slots, each slot a 4-byte header and the element.
-TEST(FastArray, FirstTouchOfElement500AllocatesChunksZeroAndOne) {
+// Chunks of 500 slots, each slot a 4-byte header and the element; elements start zeroed
+// (also in reused chunks), keep their values and go back with the array.
+TEST(FastArray, ChunksOf500SlotsZeroedOnFirstTouchAndGivenBack) {
     CMemoryManager mm(NoReaper());
-    CFastArray array(sizeof(Entry), &mm);
-    auto* e500 = static_cast<uint8_t*>(array.At(500));
-    ASSERT_NE(e500, nullptr);
-    EXPECT_EQ(array.ChunkCount(), 2u);
     const size_t slot = sizeof(Entry) + 4;
-    auto* e0 = static_cast<uint8_t*>(array.At(0));
-    EXPECT_EQ(static_cast<uint8_t*>(array.At(499)) - e0, static_cast<ptrdiff_t>(499 * slot));
-    EXPECT_EQ(static_cast<uint8_t*>(array.At(501)) - e500, static_cast<ptrdiff_t>(slot));
-    array.Clear();
-    EXPECT_EQ(mm.FreeBytes(), 2 * 500 * slot);
-}
-
-TEST(FastArray, ElementsStartZeroedKeepTheirValuesAndGoBackOnDestruction) {
-    CMemoryManager mm(NoReaper());
     {
         CFastArray array(sizeof(Entry), &mm);
+        auto* e500 = static_cast<uint8_t*>(array.At(500));
+        ASSERT_NE(e500, nullptr);
+        EXPECT_EQ(array.ChunkCount(), 2u);
+        auto* e0 = static_cast<uint8_t*>(array.At(0));
+        EXPECT_EQ(static_cast<uint8_t*>(array.At(499)) - e0, static_cast<ptrdiff_t>(499 * slot));
+        EXPECT_EQ(static_cast<uint8_t*>(array.At(501)) - e500, static_cast<ptrdiff_t>(slot));
+        std::memset(e500, 0xAB, sizeof(Entry));
+        array.Clear();
+        EXPECT_EQ(mm.FreeBytes(), 2 * 500 * slot);
         for (uint32_t i = 0; i < 1234; ++i) {
             Entry* e = array.As<Entry>(i);
             ASSERT_NE(e, nullptr);
@@ -211,14 +197,12 @@ TEST(FastArray, ElementsStartZeroedKeepTheirValuesAndGoBackOnDestruction) {
         for (uint32_t i = 0; i < 1234; ++i) ASSERT_EQ(array.As<Entry>(i)->id, i * 3 + 1);
         EXPECT_EQ(mm.FreeBytes(), 0u);
     }
-    EXPECT_EQ(mm.FreeBytes(), 3u * 500 * (sizeof(Entry) + 4));
-}
+    EXPECT_EQ(mm.FreeBytes(), 3u * 500 * slot);
 
-TEST(FastArray, ChunkThatCannotBeHadGivesNull) {
-    CMemoryManager mm(NoReaper(1000));
-    CFastArray array(sizeof(Entry), &mm);  // 12,000-byte chunks
-    EXPECT_EQ(array.At(0), nullptr);
-    EXPECT_EQ(array.ChunkCount(), 0u);
+    CMemoryManager small(NoReaper(1000));
+    CFastArray refused(sizeof(Entry), &small);  // 12,000-byte chunks cannot be had
+    EXPECT_EQ(refused.At(0), nullptr);
+    EXPECT_EQ(refused.ChunkCount(), 0u);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Red-eye removal: the triangle threshold, the flood fill and the tool on synthetic eyes.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "detail/floodfill.h"
 #include "detail/histogram1c.h"
 #include "detail/redeye.h"
@@ -43,182 +45,17 @@ double MeanRed(const ImagePlane& plane, int32_t cx, int32_t cy, int32_t r) {
     return sum / n;
 }
 
-bool SamePlane(const ImagePlane& a, const Image& b) {
-    for (int32_t y = 0; y < a.height; ++y)
-        if (std::memcmp(a.Row(y), b.plane.Row(y), static_cast<size_t>(a.width) * 3) != 0) return false;
-    return true;
-}
-
-// Pixels that differ between the plane and the image, outside a disc of radius r.
-int ChangedOutside(const ImagePlane& a, const Image& b, int32_t cx, int32_t cy, int32_t r) {
+// Pixels that differ between the plane and the image, outside discs of radius r.
+int ChangedOutside(const ImagePlane& a, const Image& b, std::vector<std::array<int32_t, 2>> centres, int32_t r) {
     int n = 0;
     for (int32_t y = 0; y < a.height; ++y)
-        for (int32_t x = 0; x < a.width; ++x)
-            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) > r * r && std::memcmp(a.Row(y) + x * 3, b.At(x, y), 3) != 0) ++n;
+        for (int32_t x = 0; x < a.width; ++x) {
+            bool near = false;
+            for (const auto& [cx, cy] : centres) near = near || (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
+            n += !near && std::memcmp(a.Row(y) + x * 3, b.Pixel(x, y), 3) != 0;
+        }
     return n;
 }
-
-}  // namespace
-
-TEST(Histogram1c, TriangleThresholdFindsTheDip) {
-    CHistogram1c h;
-    // A single peak at 40 falling linearly to 1 at level 200, with a dip to 10 at 120.
-    for (int t = 40; t <= 200; ++t) h.bins[static_cast<size_t>(t)] = 1000 - (999 * (t - 40)) / 160;
-    h.bins[120] = 10;
-    EXPECT_EQ(h.TriangleThreshold(), 120);
-}
-
-TEST(Histogram1c, DegenerateHistograms) {
-    CHistogram1c h;
-    // Levels 0 and 255 do not count.
-    h.bins[0] = 500;
-    h.bins[255] = 700;
-    EXPECT_EQ(h.TriangleThreshold(), 0);
-    // Counts of a million and more are never the valley.
-    h.bins[77] = 2000000;
-    h.bins[90] = 1000000;
-    EXPECT_EQ(h.TriangleThreshold(), 0);
-}
-
-TEST(FloodFill, FillsTheConnectedRegion) {
-    Image plane(12, 8, 1);
-    // A ring of 150 around a hole of 99, and a pixel joined only diagonally.
-    for (int32_t y = 1; y <= 5; ++y)
-        for (int32_t x = 1; x <= 5; ++x) *plane.At(x, y) = 150;
-    *plane.At(3, 3) = 99;
-    *plane.At(6, 6) = 255;
-    CFloodFill fill;
-    EXPECT_EQ(fill.Fill(plane.plane, 1, 1), 24);
-    EXPECT_EQ(fill.MinX() + fill.MaxX() * 10 + fill.MinY() * 100 + fill.MaxY() * 1000, 5151);
-    EXPECT_EQ(fill.FilledPlane().Row(3)[3], 0);
-    EXPECT_EQ(fill.FilledPlane().Row(1)[1], 255);
-    EXPECT_EQ(fill.FilledPlane().Row(6)[6], 0);
-    EXPECT_EQ(fill.Fill(plane.plane, 3, 3), 0);   // the seed must be above 99
-    EXPECT_EQ(fill.Fill(plane.plane, -1, 2), 0);
-    EXPECT_EQ(fill.Fill(plane.plane, 12, 2), 0);
-    EXPECT_EQ(fill.Fill(plane.plane, 6, 6), 1);
-}
-
-TEST(FloodFill, StopsAtTheSizeLimit) {
-    Image plane(300, 300, 1);
-    plane.Fill(200);
-    CFloodFill fill;
-    EXPECT_EQ(fill.Fill(plane.plane, 150, 150), CFloodFill::kDefaultLimit);
-    EXPECT_TRUE(fill.ReachedLimit());
-    CFloodFill small(10);
-    EXPECT_EQ(small.Fill(plane.plane, 0, 0), 10);
-}
-
-TEST(RedEye, RedPupilIsDarkened) {
-    Image image = Face(200, 160);
-    PaintEye(image, 100, 80, 7);
-    CRedEyeRemoval tool;
-    ASSERT_TRUE(tool.Begin(image.plane));
-    EXPECT_TRUE(tool.CorrectAt(101, 79, 5));
-    EXPECT_TRUE(tool.LastDiagnostics().accepted);
-    EXPECT_NE(tool.LastDiagnostics().Text().find("Final threshold: "), std::string::npos);
-    const ImagePlane out = tool.Working();
-    EXPECT_GT(MeanRed(image.plane, 100, 80, 5), 200);
-    EXPECT_LT(MeanRed(out, 100, 80, 5), 70);
-    // The centre becomes the mean of its green and blue.
-    EXPECT_NEAR(out.Row(80)[100 * 3 + 2], (45 + 50) / 2, 2);
-    // Nothing far from the pupil changes.
-    EXPECT_EQ(ChangedOutside(out, image, 100, 80, 7 + 9), 0);
-    EXPECT_TRUE(tool.CanUndo());
-}
-
-TEST(RedEye, BrightnessShiftsTheTarget) {
-    Image image = Face(120, 120);
-    PaintEye(image, 60, 60, 6);
-    CRedEyeRemoval dark, light;
-    ASSERT_TRUE(dark.Begin(image.plane));
-    ASSERT_TRUE(light.Begin(image.plane));
-    ASSERT_TRUE(dark.CorrectAt(60, 60, 0));
-    ASSERT_TRUE(light.CorrectAt(60, 60, 10));
-    // Targets: (G + B) / 2 = 47.5, minus 50 (limited to 0) or plus 50.
-    EXPECT_EQ(dark.Working().Row(60)[60 * 3 + 1], 0);
-    EXPECT_NEAR(light.Working().Row(60)[60 * 3 + 1], 97.5, 1);
-}
-
-TEST(RedEye, PupilAtTheBorderUsesTheClippedWindow) {
-    Image image = Face(160, 100);
-    PaintEye(image, 6, 50, 6);
-    CRedEyeRemoval tool;
-    ASSERT_TRUE(tool.Begin(image.plane));
-    EXPECT_TRUE(tool.CorrectAt(6, 50, 5));
-    EXPECT_LT(MeanRed(tool.Working(), 6, 50, 4), 80);
-}
-
-TEST(RedEye, NonRedAreaAndStreakAndOutsideChangeNothing) {
-    Image image = Face(200, 160);
-    // A thin red streak 2 pixels high and 60 long.
-    for (int32_t x = 40; x < 100; ++x)
-        for (int32_t y = 120; y < 122; ++y) image.SetRgb(x, y, 220, 40, 40);
-    CRedEyeRemoval tool;
-    ASSERT_TRUE(tool.Begin(image.plane));
-    EXPECT_FALSE(tool.CorrectAt(150, 40, 5));
-    EXPECT_FALSE(tool.CorrectAt(70, 120, 5));
-    EXPECT_FALSE(tool.LastDiagnostics().accepted);
-    EXPECT_FALSE(tool.CorrectAt(200, 40, 5));
-    EXPECT_TRUE(SamePlane(tool.Working(), image));
-    EXPECT_FALSE(tool.CanUndo());
-}
-
-TEST(RedEye, ClicksUndoAndRedo) {
-    Image image = Face(220, 120);
-    PaintEye(image, 60, 60, 7);
-    PaintEye(image, 160, 60, 7);
-    CRedEyeRemoval tool;
-    ASSERT_TRUE(tool.Begin(image.plane));
-    ASSERT_TRUE(tool.OnButtonDown(60, 60));
-    const Image afterFirst = [&] {
-        Image copy(220, 120);
-        for (int32_t y = 0; y < 120; ++y) std::memcpy(copy.plane.Row(y), tool.Working().Row(y), 220 * 3);
-        return copy;
-    }();
-    ASSERT_TRUE(tool.OnButtonDown(160, 60));
-    EXPECT_LT(MeanRed(tool.Working(), 160, 60, 5), 70);
-    EXPECT_TRUE(tool.Undo());
-    EXPECT_TRUE(tool.Undo());
-    EXPECT_FALSE(tool.Undo());
-    EXPECT_TRUE(SamePlane(tool.Working(), image));
-    EXPECT_TRUE(tool.Redo());
-    EXPECT_TRUE(SamePlane(tool.Working(), afterFirst));
-    EXPECT_GT(MeanRed(tool.Working(), 160, 60, 5), 200);
-    EXPECT_TRUE(tool.CanRedo());
-}
-
-TEST(RedEye, ManualStrokePaintsBlueThenDarkens) {
-    Image image = Face(100, 80);
-    PaintEye(image, 50, 40, 4);
-    CRedEyeRemoval tool;
-    ASSERT_TRUE(tool.Begin(image.plane));
-    tool.SetParams(RedEyeParams{false, 5, 1, 5});
-    // Diameter 1 paints single pixels.
-    ASSERT_TRUE(tool.OnButtonDown(10, 10));
-    const uint8_t* p = tool.Working().Row(10) + 10 * 3;
-    EXPECT_EQ(std::memcmp(p, "\xFF\0\0", 3), 0);
-    EXPECT_EQ(std::memcmp(tool.Working().Row(10) + 11 * 3, image.At(11, 10), 3), 0);
-    EXPECT_TRUE(tool.OnButtonUp());
-    // The mark is gone; the pixel moved towards the mean of its green and blue.
-    p = tool.Working().Row(10) + 10 * 3;
-    EXPECT_NE(p[0], 255);
-    EXPECT_LT(p[2], image.At(10, 10)[2]);
-
-    // A wide stroke over the pupil.
-    tool.SetParams(RedEyeParams{false, 5, 10, 5});
-    ASSERT_TRUE(tool.OnButtonDown(48, 40));
-    EXPECT_TRUE(tool.OnMouseMove(52, 40));
-    EXPECT_EQ(tool.Working().Row(40)[50 * 3], 255);
-    EXPECT_TRUE(tool.OnButtonUp());
-    EXPECT_LT(MeanRed(tool.Working(), 50, 40, 3), 80);
-    EXPECT_NE(tool.Working().Row(40)[50 * 3], 255);  // no blue mark is left
-    EXPECT_TRUE(tool.Undo());
-    EXPECT_TRUE(tool.Undo());
-    EXPECT_TRUE(SamePlane(tool.Working(), image));
-}
-
-namespace {
 
 // A camera-like red eye: a glowing pupil with a soft rim and a white catch-light, a noisy
 // brown iris, and white of the eye on both sides.
@@ -261,6 +98,146 @@ Image LoadPhoto(const std::string& name) {
 
 }  // namespace
 
+TEST(Histogram1c, TriangleThresholdFindsTheDipAndSkipsDegenerateCounts) {
+    CHistogram1c h;
+    // A single peak at 40 falling linearly to 1 at level 200, with a dip to 10 at 120.
+    for (int t = 40; t <= 200; ++t) h.bins[static_cast<size_t>(t)] = 1000 - (999 * (t - 40)) / 160;
+    h.bins[120] = 10;
+    EXPECT_EQ(h.TriangleThreshold(), 120);
+    // Levels 0 and 255 do not count, and counts of a million and more are never the valley.
+    CHistogram1c d;
+    d.bins[0] = 500;
+    d.bins[255] = 700;
+    EXPECT_EQ(d.TriangleThreshold(), 0);
+    d.bins[77] = 2000000;
+    d.bins[90] = 1000000;
+    EXPECT_EQ(d.TriangleThreshold(), 0);
+}
+
+TEST(FloodFill, FillsTheConnectedRegionUpToTheSizeLimit) {
+    Image plane(12, 8, 1);
+    // A ring of 150 around a hole of 99, and a pixel joined only diagonally.
+    for (int32_t y = 1; y <= 5; ++y)
+        for (int32_t x = 1; x <= 5; ++x) *plane.Pixel(x, y) = 150;
+    *plane.Pixel(3, 3) = 99;
+    *plane.Pixel(6, 6) = 255;
+    CFloodFill fill;
+    EXPECT_EQ(fill.Fill(plane.plane, 1, 1), 24);
+    EXPECT_EQ(fill.MinX() + fill.MaxX() * 10 + fill.MinY() * 100 + fill.MaxY() * 1000, 5151);
+    EXPECT_EQ(fill.FilledPlane().Row(3)[3], 0);
+    EXPECT_EQ(fill.FilledPlane().Row(1)[1], 255);
+    EXPECT_EQ(fill.FilledPlane().Row(6)[6], 0);
+    EXPECT_EQ(fill.Fill(plane.plane, 3, 3), 0);   // the seed must be above 99
+    EXPECT_EQ(fill.Fill(plane.plane, -1, 2), 0);
+    EXPECT_EQ(fill.Fill(plane.plane, 12, 2), 0);
+    EXPECT_EQ(fill.Fill(plane.plane, 6, 6), 1);
+
+    Image large(300, 300, 1);
+    large.Fill(200);
+    EXPECT_EQ(fill.Fill(large.plane, 150, 150), CFloodFill::kDefaultLimit);
+    EXPECT_TRUE(fill.ReachedLimit());
+    CFloodFill small(10);
+    EXPECT_EQ(small.Fill(large.plane, 0, 0), 10);
+}
+
+TEST(RedEye, RedPupilIsDarkenedTowardsTheBrightnessTarget) {
+    Image image = Face(200, 160);
+    PaintEye(image, 100, 80, 7);
+    CRedEyeRemoval tool;
+    ASSERT_TRUE(tool.Begin(image.plane));
+    EXPECT_TRUE(tool.CorrectAt(101, 79, 5));
+    EXPECT_TRUE(tool.LastDiagnostics().accepted);
+    EXPECT_NE(tool.LastDiagnostics().Text().find("Final threshold: "), std::string::npos);
+    const ImagePlane out = tool.Working();
+    EXPECT_GT(MeanRed(image.plane, 100, 80, 5), 200);
+    EXPECT_LT(MeanRed(out, 100, 80, 5), 70);
+    // The centre becomes the mean of its green and blue.
+    EXPECT_NEAR(out.Row(80)[100 * 3 + 2], (45 + 50) / 2, 2);
+    // Nothing far from the pupil changes.
+    EXPECT_EQ(ChangedOutside(out, image, {{100, 80}}, 7 + 9), 0);
+    EXPECT_TRUE(tool.CanUndo());
+    // Brightness 0 and 10 move the target (G + B) / 2 = 47.5 by -50 (limited to 0) and +50.
+    CRedEyeRemoval dark, light;
+    ASSERT_TRUE(dark.Begin(image.plane) && light.Begin(image.plane));
+    ASSERT_TRUE(dark.CorrectAt(100, 80, 0) && light.CorrectAt(100, 80, 10));
+    EXPECT_EQ(dark.Working().Row(80)[100 * 3 + 1], 0);
+    EXPECT_NEAR(light.Working().Row(80)[100 * 3 + 1], 97.5, 1);
+}
+
+TEST(RedEye, PupilAtTheBorderUsesTheClippedWindow) {
+    Image image = Face(160, 100);
+    PaintEye(image, 6, 50, 6);
+    CRedEyeRemoval tool;
+    ASSERT_TRUE(tool.Begin(image.plane));
+    EXPECT_TRUE(tool.CorrectAt(6, 50, 5));
+    EXPECT_LT(MeanRed(tool.Working(), 6, 50, 4), 80);
+}
+
+TEST(RedEye, NonRedAreaAndStreakAndOutsideChangeNothing) {
+    Image image = Face(200, 160);
+    // A thin red streak 2 pixels high and 60 long.
+    for (int32_t x = 40; x < 100; ++x)
+        for (int32_t y = 120; y < 122; ++y) image.SetRgb(x, y, 220, 40, 40);
+    CRedEyeRemoval tool;
+    ASSERT_TRUE(tool.Begin(image.plane));
+    EXPECT_FALSE(tool.CorrectAt(150, 40, 5));
+    EXPECT_FALSE(tool.CorrectAt(70, 120, 5));
+    EXPECT_FALSE(tool.LastDiagnostics().accepted);
+    EXPECT_FALSE(tool.CorrectAt(200, 40, 5));
+    EXPECT_TRUE(detailtest::SamePixels(tool.Working(), image.plane));
+    EXPECT_FALSE(tool.CanUndo());
+}
+
+TEST(RedEye, ClicksUndoAndRedo) {
+    Image image = Face(220, 120);
+    PaintEye(image, 60, 60, 7);
+    PaintEye(image, 160, 60, 7);
+    CRedEyeRemoval tool;
+    ASSERT_TRUE(tool.Begin(image.plane));
+    ASSERT_TRUE(tool.OnButtonDown(60, 60));
+    const Image afterFirst(tool.Working());
+    ASSERT_TRUE(tool.OnButtonDown(160, 60));
+    EXPECT_LT(MeanRed(tool.Working(), 160, 60, 5), 70);
+    EXPECT_TRUE(tool.Undo());
+    EXPECT_TRUE(tool.Undo());
+    EXPECT_FALSE(tool.Undo());
+    EXPECT_TRUE(detailtest::SamePixels(tool.Working(), image.plane));
+    EXPECT_TRUE(tool.Redo());
+    EXPECT_TRUE(detailtest::SamePixels(tool.Working(), afterFirst.plane));
+    EXPECT_GT(MeanRed(tool.Working(), 160, 60, 5), 200);
+    EXPECT_TRUE(tool.CanRedo());
+}
+
+TEST(RedEye, ManualStrokePaintsBlueThenDarkens) {
+    Image image = Face(100, 80);
+    PaintEye(image, 50, 40, 4);
+    CRedEyeRemoval tool;
+    ASSERT_TRUE(tool.Begin(image.plane));
+    tool.SetParams(RedEyeParams{false, 5, 1, 5});
+    // Diameter 1 paints single pixels.
+    ASSERT_TRUE(tool.OnButtonDown(10, 10));
+    const uint8_t* p = tool.Working().Row(10) + 10 * 3;
+    EXPECT_EQ(std::memcmp(p, "\xFF\0\0", 3), 0);
+    EXPECT_EQ(std::memcmp(tool.Working().Row(10) + 11 * 3, image.Pixel(11, 10), 3), 0);
+    EXPECT_TRUE(tool.OnButtonUp());
+    // The mark is gone; the pixel moved towards the mean of its green and blue.
+    p = tool.Working().Row(10) + 10 * 3;
+    EXPECT_NE(p[0], 255);
+    EXPECT_LT(p[2], image.Pixel(10, 10)[2]);
+
+    // A wide stroke over the pupil.
+    tool.SetParams(RedEyeParams{false, 5, 10, 5});
+    ASSERT_TRUE(tool.OnButtonDown(48, 40));
+    EXPECT_TRUE(tool.OnMouseMove(52, 40));
+    EXPECT_EQ(tool.Working().Row(40)[50 * 3], 255);
+    EXPECT_TRUE(tool.OnButtonUp());
+    EXPECT_LT(MeanRed(tool.Working(), 50, 40, 3), 80);
+    EXPECT_NE(tool.Working().Row(40)[50 * 3], 255);  // no blue mark is left
+    EXPECT_TRUE(tool.Undo());
+    EXPECT_TRUE(tool.Undo());
+    EXPECT_TRUE(detailtest::SamePixels(tool.Working(), image.plane));
+}
+
 // Real camera pictures as the surroundings: a painted red eye is corrected with its
 // catch-light kept, and nothing beyond the pupil's rim changes; a click elsewhere on the
 // photo changes nothing outside the tool's window.
@@ -271,7 +248,7 @@ TEST(RedEye, EyesPaintedIntoRealPhotos) {
         if (photo.plane.width == 0) GTEST_SKIP() << "test photos not available";
         const int32_t w = photo.plane.width, h = photo.plane.height;
         const int32_t r = 8;
-        const int32_t eyes[][2] = {{w / 4, h / 2}, {w / 2, h / 3}, {3 * w / 4, 2 * h / 3}};
+        const std::array<int32_t, 2> eyes[] = {{w / 4, h / 2}, {w / 2, h / 3}, {3 * w / 4, 2 * h / 3}};
         for (const auto& eye : eyes) PaintCameraEye(photo, eye[0], eye[1], r, uint32_t(eye[0]));
         CRedEyeRemoval tool;
         ASSERT_TRUE(tool.Begin(photo.plane));
@@ -284,16 +261,7 @@ TEST(RedEye, EyesPaintedIntoRealPhotos) {
             const uint8_t* catchLight = tool.Working().Row(cy - 3) + (cx - 3) * 3;
             EXPECT_GT(std::min({catchLight[0], catchLight[1], catchLight[2]}), 200);
         }
-        const ImagePlane out = tool.Working();
-        int changedFar = 0;
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) {
-                bool near = false;
-                for (const auto& eye : eyes)
-                    near = near || std::hypot(x - eye[0], y - eye[1]) <= r + 9;
-                if (!near && std::memcmp(out.Row(y) + x * 3, photo.At(x, y), 3) != 0) ++changedFar;
-            }
-        EXPECT_EQ(changedFar, 0);
+        EXPECT_EQ(ChangedOutside(tool.Working(), photo, {eyes[0], eyes[1], eyes[2]}, r + 9), 0);
 
         CRedEyeRemoval elsewhere;
         ASSERT_TRUE(elsewhere.Begin(photo.plane));
@@ -301,7 +269,8 @@ TEST(RedEye, EyesPaintedIntoRealPhotos) {
         elsewhere.CorrectAt(px, py, 5);
         for (int32_t y = 0; y < h; ++y)
             for (int32_t x = 0; x < w; ++x)
-                if (std::abs(x - px) > 40 + 7 || std::abs(y - py) > 40 + 7)
-                    ASSERT_EQ(0, std::memcmp(elsewhere.Working().Row(y) + x * 3, photo.At(x, y), 3)) << x << "," << y;
+                if (std::abs(x - px) > 40 + 7 || std::abs(y - py) > 40 + 7) {
+                    ASSERT_EQ(0, std::memcmp(elsewhere.Working().Row(y) + x * 3, photo.Pixel(x, y), 3)) << x << "," << y;
+                }
     }
 }

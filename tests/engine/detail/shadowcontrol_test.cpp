@@ -70,8 +70,8 @@ TEST(ShadowControl, FlatColourFollowsTheFormula) {
             ASSERT_TRUE(shadow ? ApplyShadowControl(src.plane, dst.plane, p) : ApplyHighlightControl(src.plane, dst.plane, p));
             for (int i = 0; i < 3; ++i) {
                 const float expected = w * s[i] + (1 - w) * q[i];
-                EXPECT_NEAR(dst.At(30, 20)[i], expected, 1.0) << i;
-                EXPECT_EQ(dst.At(30, 20)[i], dst.At(0, 0)[i]);
+                EXPECT_NEAR(dst.Pixel(30, 20)[i], expected, 1.0) << i;
+                EXPECT_EQ(dst.Pixel(30, 20)[i], dst.Pixel(0, 0)[i]);
             }
         }
     }
@@ -86,10 +86,10 @@ TEST(ShadowControl, DarkRegionsLiftBrightRegionsStay) {
     ASSERT_TRUE(ApplyHighlightControl(src.plane, highlight.plane, ShadowParams{40, 5, 80, 0}));
     // Far from the edge: the dark side brightens a lot under shadows, the bright side keeps
     // its values; highlights do the reverse.
-    EXPECT_GT(shadow.At(10, 60)[1], 10 + 20);
-    EXPECT_LE(std::abs(shadow.At(150, 60)[1] - 238), 2);
-    EXPECT_LT(highlight.At(150, 60)[1], 238 - 20);
-    EXPECT_LE(std::abs(highlight.At(10, 60)[1] - 10), 2);
+    EXPECT_GT(shadow.Pixel(10, 60)[1], 10 + 20);
+    EXPECT_LE(std::abs(shadow.Pixel(150, 60)[1] - 238), 2);
+    EXPECT_LT(highlight.Pixel(150, 60)[1], 238 - 20);
+    EXPECT_LE(std::abs(highlight.Pixel(10, 60)[1] - 10), 2);
 }
 
 TEST(ShadowControl, OnlyChangedStagesAreRedone) {
