@@ -163,9 +163,17 @@ private slots:
         QVERIFY(!strippedExif.HasExif());
         QCOMPARE(Decode(stripped).width, 48);
 
-        // Undo shows the picture as the file stores it.
+        // Undo shows the picture as the file stores it; redo, a turn and its undo through
+        // the menu commands.
         frame.Action(cmd::EditUndo)->trigger();
-        QCOMPARE(doc->CurrentImage().width, 64);
+        QCOMPARE(ImageSize(doc), QSize(64, 48));
+        frame.Action(cmd::EditRedo)->trigger();
+        QCOMPARE(ImageSize(doc), QSize(48, 64));
+        frame.Action(cmd::Rotate90Clockwise)->trigger();
+        QCOMPARE(ImageSize(doc), QSize(64, 48));
+        QVERIFY(doc->IsModified());
+        frame.Action(cmd::EditUndo)->trigger();
+        QCOMPARE(ImageSize(doc), QSize(48, 64));
     }
 
     void openFlipSaveResizeThroughTheDialogs() {
