@@ -126,7 +126,7 @@ TEST(Curves, CorruptFilesChangeNothing) {
     auto withFloat = [](std::vector<uint8_t> bytes, size_t at, float value) {
         uint32_t u;
         std::memcpy(&u, &value, 4);
-        for (size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(u >> (8 * i));
+        for (size_t i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<uint8_t>(u >> (8 * i));
         return bytes;
     };
     const std::vector<uint8_t> cases[] = {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -65,12 +66,17 @@ inline void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
 }
 
+// Writes each (name, content) pair below `folder`.
+inline void WriteFiles(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& files) {
+    for (const auto& [name, content] : files) WriteFile(folder + "/" + name, content);
+}
+
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Records every update; tests wait for codes with a bound.
+// Records every update and listing state; tests wait for codes with a bound.
 class FakeSink : public IBrowserUpdateSink {
 public:
     void PostUpdate(int code, intptr_t param) override {
@@ -82,10 +88,6 @@ public:
         std::lock_guard lock(m_lock);
         m_states.push_back(state);
     }
-    void UpdateAllViews() override {
-        std::lock_guard lock(m_lock);
-        ++m_viewUpdates;
-    }
     std::vector<std::pair<int, intptr_t>> Updates() {
         std::lock_guard lock(m_lock);
         return m_updates;
@@ -94,41 +96,34 @@ public:
         std::lock_guard lock(m_lock);
         return m_states;
     }
-    int ViewUpdates() {
-        std::lock_guard lock(m_lock);
-        return m_viewUpdates;
-    }
     int Count(int code) {
         std::lock_guard lock(m_lock);
-        int n = 0;
-        for (auto& u : m_updates) n += u.first == code;
-        return n;
+        return CountLocked(code);
     }
     void Clear() {
         std::lock_guard lock(m_lock);
         m_updates.clear();
         m_states.clear();
-        m_viewUpdates = 0;
     }
     // Waits up to `limit` for at least `times` updates with `code`.
     bool WaitFor(int code, int times = 1, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
         std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, limit, [&] {
-            int n = 0;
-            for (auto& u : m_updates) n += u.first == code;
-            return n >= times;
-        });
+        return m_changed.wait_for(lock, limit, [&] { return CountLocked(code) >= times; });
     }
 
 private:
+    int CountLocked(int code) const {
+        int n = 0;
+        for (auto& u : m_updates) n += u.first == code;
+        return n;
+    }
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<std::pair<int, intptr_t>> m_updates;
     std::vector<int> m_states;
-    int m_viewUpdates = 0;
 };
 
-// Answers questions from a script and records what was asked.
+// Answers questions from a script (Cancel when it runs out) and records what was asked.
 class FakePrompt : public IPrompt {
 public:
     struct Asked {
@@ -143,36 +138,17 @@ public:
         answers.pop_front();
         return a;
     }
-    void Beep() override { ++beeps; }
     std::deque<PromptAnswer> answers;
     std::vector<Asked> asked;
-    int beeps = 0;
 };
 
 class FakeProgress : public IProgress {
 public:
-    void Start(const std::string& t, int n) override {
-        title = t;
-        total = n;
-        ++starts;
-    }
+    void Start(const std::string& t, int n) override { title = t, total = n; }
     void SetPosition(int p) override { last = p; }
     void End() override { ++ends; }
     std::string title;
-    int total = 0, last = 0, starts = 0, ends = 0;
-};
-
-class FakeHost : public IBrowserHost {
-public:
-    bool StartedByDevice() const override { return startedByDevice; }
-    void ClearStartedByDevice() override { startedByDevice = false; }
-    bool ClicklessDownload() const override { return clickless; }
-    void OpenImage(const std::string& path) override { opened.push_back(path); }
-    void SelectFolderNode(const std::string& name) override { folders.push_back(name); }
-    void StartDownload(CFileSystemIF&) override { ++downloads; }
-    bool startedByDevice = false, clickless = false;
-    int downloads = 0;
-    std::vector<std::string> opened, folders;
+    int total = 0, last = 0, ends = 0;
 };
 
 // A document wired to fakes, with a short watcher settle time.
@@ -180,7 +156,6 @@ struct Browser {
     FakeSink sink;
     FakePrompt prompt;
     FakeProgress progress;
-    FakeHost host;
     std::unique_ptr<CFileBrowserDoc> doc;
 
     explicit Browser(IThumbnailService* thumbnails = nullptr) {
@@ -188,7 +163,6 @@ struct Browser {
         s.sink = &sink;
         s.prompt = &prompt;
         s.progress = &progress;
-        s.host = &host;
         s.thumbnails = thumbnails;
         doc = std::make_unique<CFileBrowserDoc>(s);
         Local().SetWatcherSettleTime(std::chrono::milliseconds(20));
@@ -223,11 +197,9 @@ struct Browser {
     }
     // Selects the visible rows whose file names are listed.
     void Select(const std::vector<std::string>& names) {
-        for (int32_t row = 0; row < doc->VisibleCount(); ++row) {
-            const std::string name = fs::path(doc->EntryPath(row)).filename().string();
-            for (const std::string& n : names)
-                if (n == name) doc->VisibleEntry(row)->flags |= kEntrySelected;
-        }
+        for (int32_t row = 0; row < doc->VisibleCount(); ++row)
+            if (std::find(names.begin(), names.end(), fs::path(doc->EntryPath(row)).filename().string()) != names.end())
+                doc->VisibleEntry(row)->flags |= kEntrySelected;
     }
 };
 

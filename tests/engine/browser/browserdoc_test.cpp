@@ -83,10 +83,8 @@ TEST_F(DocFixture, FiltersHideAndDeselectAndSkipGoneEntries) {
 
 TEST_F(DocFixture, LongPathsAreKeptWhole) {
     const std::string longPath = "/p/" + std::string(300, 'd') + "/IMG.JPG";
-    const int32_t i = Add(longPath, 'j', 5);
+    EXPECT_EQ(259u, EntryPathLength(*doc.Entry(Add(longPath, 'j', 5))));  // cut in the record only
     Add("/p/a.jpg", 'j', 5);
-    EXPECT_EQ(longPath, doc.StorePath(i));
-    EXPECT_EQ(259u, EntryPathLength(*doc.Entry(i)));
     doc.SortVisible();
     EXPECT_EQ((Paths{"/p/a.jpg", longPath}), browser.Visible());
     doc.ClearEntries();

@@ -84,10 +84,7 @@ TEST(FileEntryNames, JpegNamesCaseAndTimes) {
     EXPECT_LT(CompareNoCase("ab", "abc"), 0);
     EXPECT_GT(CompareNoCase("\xC3\xA9", "z"), 0);  // bytes above 127 compare unsigned
     EXPECT_EQ(116444736000000000ULL + 10000000ULL + 5, FileTime::FromUnix(1, 500).Ticks());
-    EXPECT_EQ(0u, FileTime::FromUnix(-11644473601LL, 0).Ticks());
-    const FileTime t = FileTime::FromTicks(0xAABBCCDD11223344ULL);
-    EXPECT_EQ(0x11223344u, t.low);
-    EXPECT_EQ(0xAABBCCDDu, t.high);
+    EXPECT_EQ(0u, FileTime::FromUnix(-11644473601LL, 0).Ticks());  // before 1601: clamped
 }
 
 }  // namespace

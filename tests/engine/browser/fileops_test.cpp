@@ -38,8 +38,7 @@ struct FileOpsFixture : ::testing::Test {
 };
 
 TEST_F(FileOpsFixture, DeleteAsksAndOnAFixedDriveGoesToTheTrash) {
-    WriteFile(shown + "/a b.jpg", "picture");
-    WriteFile(shown + "/keep.jpg", "k");
+    WriteFiles(shown, {{"a b.jpg", "picture"}, {"keep.jpg", "k"}});
     auto b = ShowSelected(shown, {"a b.jpg", "keep.jpg"});
     b->prompt.answers = {PromptAnswer::No};
     b->Local().DeleteSelected();
@@ -78,8 +77,7 @@ TEST_F(FileOpsFixture, FailingTrashDeletesNothingAndSaysSo) {
 
 TEST_F(FileOpsFixture, DeleteOnACardIsImmediateAndInAFileListMarksTheEntryGone) {
     const std::string card = dir / "card";
-    WriteFile(card + "/DCIM/a.jpg", "a");
-    WriteFile(card + "/DCIM/b.jpg", "b");
+    WriteFiles(card + "/DCIM", {{"a.jpg", "a"}, {"b.jpg", "b"}});
     {
         ScopedEnv removable("LUMARET_REMOVABLE", card);
         auto b = ShowSelected(card, {"a.jpg"});
@@ -89,8 +87,7 @@ TEST_F(FileOpsFixture, DeleteOnACardIsImmediateAndInAFileListMarksTheEntryGone) 
         EXPECT_TRUE(Exists(card + "/DCIM/b.jpg"));
         EXPECT_FALSE(Exists(data + "/Trash"));
     }
-    WriteFile(shown + "/a.jpg", "a");
-    WriteFile(shown + "/b.jpg", "b");
+    WriteFiles(shown, {{"a.jpg", "a"}, {"b.jpg", "b"}});
     Browser b;
     b.doc->Browse(CHint::FileList({shown + "/a.jpg", shown + "/b.jpg"}));
     b.Select({"b.jpg"});
@@ -102,11 +99,8 @@ TEST_F(FileOpsFixture, DeleteOnACardIsImmediateAndInAFileListMarksTheEntryGone) 
 }
 
 TEST_F(FileOpsFixture, CopyIntoTheShownFolderAsksBeforeOverwriting) {
-    WriteFile(shown + "/same.jpg", "old");
-    WriteFile(shown + "/other.jpg", "old other");
-    WriteFile(dir / "in/same.jpg", "new");
-    WriteFile(dir / "in/other.jpg", "new other");
-    WriteFile(dir / "in/fresh.jpg", "fresh");
+    WriteFiles(shown, {{"same.jpg", "old"}, {"other.jpg", "old other"}});
+    WriteFiles(dir / "in", {{"same.jpg", "new"}, {"other.jpg", "new other"}, {"fresh.jpg", "fresh"}});
     Browser b;
     b.Show(shown);
     b.prompt.answers = {PromptAnswer::No, PromptAnswer::Yes};
@@ -156,8 +150,7 @@ TEST_F(FileOpsFixture, AllAnswersAndCancelAreRemembered) {
 }
 
 TEST_F(FileOpsFixture, MoveWithinOneFileSystemIsARename) {
-    WriteFile(dir / "in/m.jpg", "move me");
-    WriteFile(shown + "/x.jpg", "x");
+    WriteFiles(dir.Path(), {{"in/m.jpg", "move me"}, {"shown/x.jpg", "x"}});
     struct stat before {}, after {};
     ASSERT_EQ(0, ::stat((dir / "in/m.jpg").c_str(), &before));
     Browser b;
@@ -200,8 +193,7 @@ TEST_F(FileOpsFixture, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
 
 // A missing source and a folder that would go into itself fail; the rest goes on.
 TEST_F(FileOpsFixture, FailuresAreReportedAndNothingIsLost) {
-    WriteFile(shown + "/a.jpg", "a");
-    WriteFile(dir / "in/f/inner.jpg", "i");
+    WriteFiles(dir.Path(), {{"shown/a.jpg", "a"}, {"in/f/inner.jpg", "i"}});
     Browser b;
     b.Show(shown);
     ASSERT_TRUE(b.Local().CopyOrMove({dir / "in/none.jpg", shown, dir / "in/f"}, CFileSystemIF::kCopy));

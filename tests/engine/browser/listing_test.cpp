@@ -20,12 +20,8 @@ struct ListingFixture : ::testing::Test {
 };
 
 TEST_F(ListingFixture, ListsFoldersAndFilesButNoHiddenOrDotEntries) {
-    WriteFile(dir / "b.jpg", "bb");
-    WriteFile(dir / "IMG.JPEG", "ccc");
-    WriteFile(dir / "note.txt", "n");
-    WriteFile(dir / ".hidden.jpg", "h");
-    WriteFile(dir / ".thumbs/x.jpg", "x");
-    WriteFile(dir / "sub/inner.jpg", "i");
+    WriteFiles(dir.Path(), {{"b.jpg", "bb"}, {"IMG.JPEG", "ccc"}, {"note.txt", "n"}, {".hidden.jpg", "h"},
+                            {".thumbs/x.jpg", "x"}, {"sub/inner.jpg", "i"}});
     ASSERT_EQ(0, ::mkfifo((dir / "pipe.jpg").c_str(), 0600));  // not a file to read
     Browser b;
     b.Show(dir.Path());
@@ -46,11 +42,7 @@ TEST_F(ListingFixture, ListsFoldersAndFilesButNoHiddenOrDotEntries) {
 // Entries are never removed while the folder is shown: a renamed or resized file becomes
 // a new entry and the old one is marked gone; unchanged entries keep their thumbnail.
 TEST_F(ListingFixture, ChangedFilesBecomeNewEntries) {
-    WriteFile(dir / "a.jpg", "aaaa");
-    WriteFile(dir / "s.jpg", "1");
-    WriteFile(dir / "keep.jpg", "k");
-    WriteFile(dir / "k.jpg", "k");
-    WriteFile(dir / "K.JPG", "differs only in case");
+    WriteFiles(dir.Path(), {{"a.jpg", "aaaa"}, {"s.jpg", "1"}, {"keep.jpg", "k"}, {"k.jpg", "k"}, {"K.JPG", "differs only in case"}});
     Browser b;
     b.Show(dir.Path());
     const int32_t renamed = b.Find(dir / "a.jpg"), resized = b.Find(dir / "s.jpg"), keep = b.Find(dir / "keep.jpg");
@@ -69,10 +61,8 @@ TEST_F(ListingFixture, ChangedFilesBecomeNewEntries) {
 
 TEST_F(ListingFixture, FlatViewOnACardListsEveryPictureFromTheRoot) {
     const std::string card = dir / "card";
-    WriteFile(card + "/DCIM/100ABCDE/IMG_0001.JPG", "1");
-    WriteFile(card + "/DCIM/101ABCDE/IMG_0002.JPG", "22");
-    WriteFile(card + "/MISC/info.txt", "t");
-    WriteFile(card + "/.Trashes/old.jpg", "o");
+    WriteFiles(card, {{"DCIM/100ABCDE/IMG_0001.JPG", "1"}, {"DCIM/101ABCDE/IMG_0002.JPG", "22"}, {"MISC/info.txt", "t"},
+                      {".Trashes/old.jpg", "o"}});
     ScopedEnv removable("LUMARET_REMOVABLE", "/nonexistent:" + card);
     Browser b;
     b.Show(card + "/DCIM/100ABCDE");
@@ -86,8 +76,7 @@ TEST_F(ListingFixture, FlatViewOnACardListsEveryPictureFromTheRoot) {
     EXPECT_TRUE(b.Local().CanDownload());
 
     // A fixed drive turns flat view off; another folder of that drive keeps the setting.
-    WriteFile(dir / "fixed/one/x.jpg", "x");
-    WriteFile(dir / "fixed/two/y.jpg", "y");
+    WriteFiles(dir / "fixed", {{"one/x.jpg", "x"}, {"two/y.jpg", "y"}});
     std::filesystem::create_directory_symlink(dir / "fixed", dir / "fixed/two/loop");
     b.Show(dir / "fixed");
     EXPECT_EQ((Names{"one", "two"}), b.Names());
@@ -139,8 +128,7 @@ TEST_F(ListingFixture, WatcherReportsChangesAndStopsPromptly) {
 }
 
 TEST_F(ListingFixture, FileListModeListsReadableFilesOnly) {
-    WriteFile(dir / "b.jpg", "b");
-    WriteFile(dir / "a.txt", "a");
+    WriteFiles(dir.Path(), {{"b.jpg", "b"}, {"a.txt", "a"}});
     Browser b;
     b.doc->Browse(CHint::FileList({dir / "b.jpg", dir / "missing.jpg", dir / "a.txt"}));
     EXPECT_EQ((Names{"a.txt", "b.jpg"}), b.Names());

@@ -2,8 +2,10 @@
 // the placeholder, and the pixel helpers behind them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include "browser/fileentry.h"
@@ -45,20 +47,14 @@ Made Make(const std::string& path, const std::string& placeholder = ShippedPlace
     return m;
 }
 
-void ExpectNear(Bgr expected, Bgr actual, const char* where) {
-    EXPECT_NEAR(expected.b, actual.b, 14) << where;
-    EXPECT_NEAR(expected.g, actual.g, 14) << where;
-    EXPECT_NEAR(expected.r, actual.r, 14) << where;
-}
-
-// Checks the centre of each quadrant of the thumbnail against the quadrant colours at
-// the given indexes (top-left, top-right, bottom-left, bottom-right).
+// Checks the centre of each quadrant of the thumbnail against the quadrant colours at the
+// given indexes (top-left, top-right, bottom-left, bottom-right).
 void ExpectQuadrants(const Made& m, int tl, int tr, int bl, int br) {
-    const int32_t x0 = m.width / 4, x1 = m.width * 3 / 4, y0 = m.height / 4, y1 = m.height * 3 / 4;
-    ExpectNear(kQuadrants[tl], m.At(x0, y0), "top-left");
-    ExpectNear(kQuadrants[tr], m.At(x1, y0), "top-right");
-    ExpectNear(kQuadrants[bl], m.At(x0, y1), "bottom-left");
-    ExpectNear(kQuadrants[br], m.At(x1, y1), "bottom-right");
+    const int expected[4] = {tl, tr, bl, br};
+    for (int q = 0; q < 4; ++q) {
+        const Bgr want = kQuadrants[expected[q]], got = m.At(m.width * (q % 2 ? 3 : 1) / 4, m.height * (q / 2 ? 3 : 1) / 4);
+        EXPECT_LE(std::max({std::abs(want.b - got.b), std::abs(want.g - got.g), std::abs(want.r - got.r)}), 14) << "quadrant " << q;
+    }
 }
 
 TEST(ThumbsMaker, ScaleAndFitRules) {
@@ -75,60 +71,49 @@ TEST(ThumbsMaker, ScaleAndFitRules) {
     EXPECT_EQ(std::make_pair(0, 0), fit(0, 10));
 }
 
-TEST(ThumbsMaker, LargePictureWithoutThumbnailIsDecodedScaledDown) {
+// Each case: where the thumbnail comes from, its size, the picture's own size, and where
+// each corner's colour ends up once turned upright.
+TEST(ThumbsMaker, ThumbnailsComeFromTheRightSourceTurnedUpright) {
     TempDir dir;
-    const std::string path = dir / "big.jpg";
-    ASSERT_TRUE(WriteCameraFile(path, MakeQuadrants(3000, 2000), nullptr));
-    const Made m = Make(path);
-    EXPECT_EQ(CThumbnailMaker::kMade, m.result);
-    EXPECT_EQ(CThumbnailMaker::Source::Decoded, m.source);
-    EXPECT_EQ((std::vector<int32_t>{130, 87, 3000, 2000, 24}),
-              (std::vector<int32_t>{m.width, m.height, m.imageWidth, m.imageHeight, m.bits}));
-    ExpectQuadrants(m, 0, 1, 2, 3);
-    // Rows are padded to 4 bytes and nothing past the thumbnail is left over from before.
-    EXPECT_EQ(0xEE, m.pixels[ImagePlane::BytesFor(130, 130)]);
-    EXPECT_EQ(0, m.pixels[ImagePlane::BytesFor(130, 87)]);
-}
-
-TEST(ThumbsMaker, EmbeddedThumbnailIsTurnedUpright) {
-    TempDir dir;
-    const std::string path = dir / "portrait.jpg";
+    const std::string path = dir / "p.jpg";
     const Picture thumb = MakeQuadrants(160, 120);
-    ASSERT_TRUE(WriteCameraFile(path, MakeTextured(640, 480, 3), &thumb, 6, "2006:05:04 12:34:56"));
-    const Made m = Make(path);
-    EXPECT_EQ(CThumbnailMaker::kMade, m.result);
-    EXPECT_EQ(CThumbnailMaker::Source::Embedded, m.source);
-    // The image size is the picture's own, not its thumbnail's.
-    EXPECT_EQ((std::vector<int32_t>{98, 130, 640, 480}), (std::vector<int32_t>{m.width, m.height, m.imageWidth, m.imageHeight}));
-    // A quarter turn clockwise: the left column becomes the top row.
-    ExpectQuadrants(m, 2, 0, 3, 1);
-}
-
-TEST(ThumbsMaker, OrientationAppliesToDecodedPicturesToo) {
-    TempDir dir;
-    const std::string path = dir / "turned.jpg";
-    ASSERT_TRUE(WriteCameraFile(path, MakeQuadrants(300, 200), nullptr, 8));
-    const Made m = Make(path);
-    EXPECT_EQ(CThumbnailMaker::Source::Decoded, m.source);
-    EXPECT_EQ(87, m.width);  // 150 x 100 at 1/2, turned to 100 x 150
-    EXPECT_EQ(130, m.height);
-    ExpectQuadrants(m, 1, 3, 0, 2);  // counter-clockwise: the right column becomes the top row
-
-    ASSERT_TRUE(WriteCameraFile(path, MakeQuadrants(300, 200), nullptr, 3));
-    ExpectQuadrants(Make(path), 3, 2, 1, 0);
-}
-
-TEST(ThumbsMaker, BrokenEmbeddedThumbnailFallsBackToThePicture) {
-    TempDir dir;
-    const std::string path = dir / "broken-thumb.jpg";
-    ExifContent content;
-    content.thumbnail = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x7F, 0xFF, 0x7F, 0xFF, 0x03};
-    const std::vector<uint8_t> jpeg = EncodeJpeg(MakeQuadrants(120, 90), path);
-    ASSERT_TRUE(WriteBytes(path, WithExif(jpeg, content)));
-    const Made m = Make(path);
-    EXPECT_EQ(CThumbnailMaker::Source::Decoded, m.source);
-    EXPECT_EQ(98, m.height);
-    ExpectQuadrants(m, 0, 1, 2, 3);
+    const std::vector<uint8_t> brokenThumb = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x7F, 0xFF, 0x7F, 0xFF, 0x03};
+    using Source = CThumbnailMaker::Source;
+    const struct {
+        const char* name;
+        std::function<bool()> write;
+        Source source;
+        std::vector<int32_t> sizes;  // thumbnail width and height, image width and height
+        int corners[4];
+    } cases[] = {
+        {"large picture, 1/8 scale", [&] { return WriteCameraFile(path, MakeQuadrants(3000, 2000), nullptr); },
+         Source::Decoded, {130, 87, 3000, 2000}, {0, 1, 2, 3}},
+        {"embedded thumbnail, a quarter turn clockwise",
+         [&] { return WriteCameraFile(path, MakeTextured(640, 480, 3), &thumb, 6, "2006:05:04 12:34:56"); },
+         Source::Embedded, {98, 130, 640, 480}, {2, 0, 3, 1}},
+        {"decoded at 1/2, a quarter turn counter-clockwise", [&] { return WriteCameraFile(path, MakeQuadrants(300, 200), nullptr, 8); },
+         Source::Decoded, {87, 130, 300, 200}, {1, 3, 0, 2}},
+        {"decoded, a half turn", [&] { return WriteCameraFile(path, MakeQuadrants(300, 200), nullptr, 3); },
+         Source::Decoded, {130, 87, 300, 200}, {3, 2, 1, 0}},
+        {"broken embedded thumbnail",
+         [&] { return WriteBytes(path, WithExif(EncodeJpeg(MakeQuadrants(120, 90), path), 0, {}, brokenThumb)); },
+         Source::Decoded, {130, 98, 120, 90}, {0, 1, 2, 3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.write());
+        const Made m = Make(path);
+        EXPECT_EQ(CThumbnailMaker::kMade, m.result);
+        EXPECT_EQ(c.source, m.source);
+        EXPECT_EQ(c.sizes, (std::vector<int32_t>{m.width, m.height, m.imageWidth, m.imageHeight}));
+        EXPECT_EQ(24, m.bits);
+        ExpectQuadrants(m, c.corners[0], c.corners[1], c.corners[2], c.corners[3]);
+        // Rows are padded to 4 bytes and nothing past the thumbnail is left over from before.
+        if (m.width == 130 && m.height == 87) {
+            EXPECT_EQ(0xEE, m.pixels[ImagePlane::BytesFor(130, 130)]);
+            EXPECT_EQ(0, m.pixels[ImagePlane::BytesFor(130, 87)]);
+        }
+    }
 }
 
 TEST(ThumbsMaker, UnreadableImagesGetThePlaceholderAndMissingFilesAreRetried) {
@@ -158,24 +143,21 @@ TEST(ThumbsMaker, UnreadableImagesGetThePlaceholderAndMissingFilesAreRetried) {
 
 TEST(ThumbsMaker, OrientPixelsMatchesTheGeometryTurnsAndMirrors) {
     Picture src = MakeTextured(7, 5, 11);
+    auto blank = [](int32_t w, int32_t h) { return Picture{w, h, std::vector<uint8_t>(ImagePlane::BytesFor(w, h))}; };
     auto oriented = [&](int orientation) {
-        const bool swap = thumbs::OrientationSwapsSides(orientation);
-        Picture out{swap ? 5 : 7, swap ? 7 : 5, {}};
-        out.rows.assign(ImagePlane::BytesFor(out.width, out.height), 0);
+        Picture out = thumbs::OrientationSwapsSides(orientation) ? blank(5, 7) : blank(7, 5);
         EXPECT_TRUE(thumbs::OrientPixels(src.Plane(), out.Plane(), orientation));
         return out;
     };
     auto turned = [&](Picture& from, float angle) {
         const geometry::ImageSize size = geometry::RotatedSize(from.width, from.height, angle);
-        Picture out{size.width, size.height, {}};
-        out.rows.assign(ImagePlane::BytesFor(out.width, out.height), 0);
+        Picture out = blank(size.width, size.height);
         EXPECT_TRUE(geometry::RotateImage(from.Plane(), out.Plane(), angle, 1));
         return out;
     };
     auto mirrored = [&](Picture& from, bool leftRight) {
-        Picture out{from.width, from.height, std::vector<uint8_t>(from.rows.size(), 0)};
-        EXPECT_TRUE(leftRight ? geometry::MirrorLeftRight(from.Plane(), out.Plane())
-                              : geometry::MirrorTopBottom(from.Plane(), out.Plane()));
+        Picture out = blank(from.width, from.height);
+        EXPECT_TRUE(leftRight ? geometry::MirrorLeftRight(from.Plane(), out.Plane()) : geometry::MirrorTopBottom(from.Plane(), out.Plane()));
         return out;
     };
     EXPECT_EQ(src.rows, oriented(1).rows);
@@ -189,7 +171,7 @@ TEST(ThumbsMaker, OrientPixelsMatchesTheGeometryTurnsAndMirrors) {
     EXPECT_EQ(mirrored(clockwise, true).rows, oriented(5).rows);   // transpose
     EXPECT_EQ(mirrored(clockwise, false).rows, oriented(7).rows);  // transverse
 
-    Picture wrong{7, 5, std::vector<uint8_t>(ImagePlane::BytesFor(7, 5))};
+    Picture wrong = blank(7, 5);
     EXPECT_FALSE(thumbs::OrientPixels(src.Plane(), wrong.Plane(), 6));
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <thread>
+#include <tuple>
 
 #include "browser/filestatus.h"
 #include "browser/thumbnails/thumbimage.h"
@@ -15,18 +16,37 @@
 
 using namespace browsertest;
 using namespace thumbstest;
+using Names = std::vector<std::string>;
 
 namespace {
 
 constexpr uint64_t R = FileEntry::kRecordBytes;
 
-struct Snapshot {
-    std::vector<uint8_t> pixels;
-    uint8_t tw = 0, th = 0;
-    uint64_t date = 0;
-    uint16_t iw = 0, ih = 0;
-    bool operator==(const Snapshot&) const = default;
-};
+// What a run leaves in an entry: pixels, thumbnail size, date taken, image size.
+using Snapshot = std::tuple<std::vector<uint8_t>, int, int, uint64_t, int, int>;
+
+std::map<std::string, Snapshot> Snapshots(Browser& b) {
+    std::map<std::string, Snapshot> out;
+    for (int32_t row = 0; row < b.doc->VisibleCount(); ++row) {
+        const FileEntry* e = b.doc->VisibleEntry(row);
+        out[b.doc->EntryPath(row)] = {
+            std::vector<uint8_t>(e->pixels, e->pixels + ImagePlane::BytesFor(e->thumbWidth, e->thumbHeight)),
+            e->thumbWidth, e->thumbHeight, e->date.Ticks(), e->imageWidth, e->imageHeight};
+    }
+    return out;
+}
+
+// Thumbnails made from the embedded thumbnail and from the picture itself.
+std::vector<int> Decoded(const CThumbnailService& service) {
+    return {service.Statistics().fromEmbedded.load(), service.Statistics().fromFile.load()};
+}
+
+CThumbnailService::Options OneWorker(IIconProvider* icons = nullptr) {
+    CThumbnailService::Options o;
+    o.icons = icons;
+    o.workers = 1;
+    return o;
+}
 
 struct WorkerFixture : ::testing::Test {
     TempDir dir;
@@ -52,64 +72,21 @@ struct WorkerFixture : ::testing::Test {
         ASSERT_TRUE(WriteCameraFile(pics + "/" + name, MakeTextured(320, 240, seed + 100), embedded ? &thumb : nullptr,
                                     1, "2007:0" + std::to_string(1 + seed % 9) + ":15 10:20:30"));
     }
-    // Shows the folder and waits for the thumbnails.
-    void ShowAll(Browser& b, const std::string& folder) {
-        b.Show(folder);
+    // Shows the pictures folder and waits for the thumbnails.
+    void ShowAll(Browser& b) {
+        b.Show(pics);
         b.Local().WaitForThumbnails();
     }
-    std::map<std::string, Snapshot> Snapshots(Browser& b) {
-        std::map<std::string, Snapshot> out;
-        for (int32_t row = 0; row < b.doc->VisibleCount(); ++row) {
-            const FileEntry* e = b.doc->VisibleEntry(row);
-            Snapshot s{std::vector<uint8_t>(e->pixels, e->pixels + ImagePlane::BytesFor(e->thumbWidth, e->thumbHeight)),
-                       e->thumbWidth, e->thumbHeight, e->date.Ticks(), e->imageWidth, e->imageHeight};
-            out[b.doc->EntryPath(row)] = s;
-        }
-        return out;
-    }
-    std::vector<std::string> DatabasePaths() {
+    Names DatabasePaths() {
         CFileBrowserDoc doc;
         std::atomic<bool> stop{false};
         CThumbnailDatabase(DatabaseFile()).Load(doc, stop, nullptr);
-        std::vector<std::string> out;
+        Names out;
         for (int32_t i = 0; i < doc.EntryCount(); ++i) out.push_back(FileNameOf(doc.StorePath(i)));
         std::sort(out.begin(), out.end());
         return out;
     }
 };
-
-TEST_F(WorkerFixture, SecondListingOfAnUnchangedFolderDecodesNothing) {
-    WriteCamera("a.jpg", 1);
-    WriteCamera("b.jpg", 2);
-    WriteCamera("c.jpg", 3, false);
-    WriteFile(pics + "/notes.txt", "n");
-    std::filesystem::create_directories(pics + "/sub");
-    CThumbnailService service(Options());
-    std::map<std::string, Snapshot> first;
-    {
-        Browser b(&service);
-        ShowAll(b, pics);
-        ASSERT_EQ(5, b.doc->VisibleCount());
-        EXPECT_EQ(2, service.Statistics().fromEmbedded.load());
-        EXPECT_EQ(1, service.Statistics().fromFile.load());
-        EXPECT_EQ(2, service.Statistics().icons.load());
-        EXPECT_EQ(1, b.sink.Count(kUpdateThumbnailsDone));
-        first = Snapshots(b);
-        const Snapshot& a = first[pics + "/a.jpg"];
-        EXPECT_EQ(130 * 98, a.tw * a.th);
-        EXPECT_EQ(thumbs::ParseExifDate("2007:02:15 10:20:30")->Ticks(), a.date);
-    }
-    EXPECT_EQ(8 + 3 * R, std::filesystem::file_size(DatabaseFile()));
-    EXPECT_EQ((std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}), DatabasePaths());
-
-    Browser again(&service);
-    ShowAll(again, pics);
-    EXPECT_EQ(2, service.Statistics().fromEmbedded.load());
-    EXPECT_EQ(1, service.Statistics().fromFile.load());
-    EXPECT_EQ(3, service.LastLoadedCount());
-    EXPECT_EQ(first, Snapshots(again));
-    EXPECT_EQ(8 + 3 * R, std::filesystem::file_size(DatabaseFile()));
-}
 
 TEST_F(WorkerFixture, DeletedAndChangedFilesAreDroppedFromTheDatabase) {
     WriteCamera("a.jpg", 1);
@@ -118,59 +95,72 @@ TEST_F(WorkerFixture, DeletedAndChangedFilesAreDroppedFromTheDatabase) {
     CThumbnailService service(Options());
     {
         Browser b(&service);
-        ShowAll(b, pics);
+        ShowAll(b);
     }
     std::filesystem::remove(pics + "/b.jpg");
     WriteCamera("c.jpg", 30, false);  // a different size: a new entry, the old record goes
     Browser b(&service);
-    ShowAll(b, pics);
+    ShowAll(b);
     EXPECT_EQ(1, service.Statistics().rewrites.load());
-    EXPECT_EQ(1, service.Statistics().fromFile.load());
-    EXPECT_EQ((std::vector<std::string>{"a.jpg", "c.jpg"}), DatabasePaths());
+    EXPECT_EQ((std::vector<int>{3, 1}), Decoded(service));
+    EXPECT_EQ((Names{"a.jpg", "c.jpg"}), DatabasePaths());
     EXPECT_EQ(8 + 2 * R, std::filesystem::file_size(DatabaseFile()));
-    EXPECT_EQ((std::vector<std::string>{"a.jpg", "c.jpg"}), b.Names());
+    EXPECT_EQ((Names{"a.jpg", "c.jpg"}), b.Names());
 
-    // A later run with nothing gone leaves the file alone.
-    b.Local().RestartThumbnails();
+    // A refresh keeps what is in memory: nothing is loaded or decoded again, and with
+    // nothing gone the file is left alone.
+    const int loaded = service.Statistics().loadedRecords.load();
+    b.RefreshAndWait();
     b.Local().WaitForThumbnails();
+    EXPECT_EQ(loaded, service.Statistics().loadedRecords.load());
+    EXPECT_EQ((std::vector<int>{3, 1}), Decoded(service));
     EXPECT_EQ(1, service.Statistics().rewrites.load());
 }
 
 TEST_F(WorkerFixture, InvalidDatabaseIsRecreatedAndFilled) {
     WriteCamera("a.jpg", 1);
-    std::filesystem::create_directories(databases);
     WriteFile(DatabaseFile(), std::string("LMTB\x02\0\0\0", 8) + std::string(R, 'x'));
     CThumbnailService service(Options());
     Browser b(&service);
-    ShowAll(b, pics);
+    ShowAll(b);
     EXPECT_EQ(0, service.LastLoadedCount());
     EXPECT_EQ(1, service.Statistics().fromEmbedded.load());
     EXPECT_EQ(std::string("LMTB\x01\0\0\0", 8), ReadFile(DatabaseFile()).substr(0, 8));
-    EXPECT_EQ((std::vector<std::string>{"a.jpg"}), DatabasePaths());
+    EXPECT_EQ((Names{"a.jpg"}), DatabasePaths());
 }
 
-TEST_F(WorkerFixture, CardsAndSwitchedOffDatabasesWriteNoFile) {
+TEST_F(WorkerFixture, CardsFileListsAndSwitchedOffDatabasesWriteNoFile) {
     WriteCamera("a.jpg", 1);
     CThumbnailService service(Options());
-    for (bool card : {true, false}) {
-        ScopedEnv removable("LUMARET_REMOVABLE", card ? std::optional<std::string>(pics) : std::nullopt);
-        useDatabase = card;  // the card run would use one; the second run has it switched off
+    for (int mode = 0; mode < 3; ++mode) {  // a card, a file list, databases switched off
+        ScopedEnv removable("LUMARET_REMOVABLE", mode == 0 ? std::optional<std::string>(pics) : std::nullopt);
+        useDatabase = mode < 2;
         Browser b(&service);
-        ShowAll(b, pics);
+        if (mode == 1) b.doc->Browse(CHint::FileList({pics + "/a.jpg"}));
+        else b.Show(pics);
+        b.Local().WaitForThumbnails();
     }
     EXPECT_FALSE(std::filesystem::exists(databases));
-    EXPECT_EQ(2, service.Statistics().fromEmbedded.load());
+    EXPECT_EQ(3, service.Statistics().fromEmbedded.load());
 }
 
-TEST_F(WorkerFixture, UpdateCodesFollowTheRowsAndSeveralWorkersAgreeWithOne) {
+// Rows get their codes in order (one thread) and before code 5; several threads make the
+// same thumbnails; a second listing takes every one of them from the database unchanged.
+TEST_F(WorkerFixture, SeveralWorkersAgreeWithOneAndTheDatabaseGivesTheSameAgain) {
     for (int i = 0; i < 6; ++i) WriteCamera("p" + std::to_string(i) + ".jpg", uint32_t(i), i % 3 != 0);
+    WriteFile(pics + "/notes.txt", "n");
+    std::filesystem::create_directories(pics + "/sub");
+    const std::vector<intptr_t> allRows = {0, 1, 2, 3, 4, 5, 6, 7};
     std::map<std::string, Snapshot> byOne;
     for (int workers : {1, 3}) {
         SCOPED_TRACE(workers);
         std::filesystem::remove_all(databases);
         CThumbnailService service(Options(workers));
         Browser b(&service);
-        ShowAll(b, pics);
+        ShowAll(b);
+        ASSERT_EQ(8, b.doc->VisibleCount());
+        EXPECT_EQ((std::vector<int>{4, 2}), Decoded(service));
+        EXPECT_EQ(2, service.Statistics().icons.load());
         std::vector<intptr_t> rows;
         bool doneSeen = false, codeAfterDone = false;
         for (auto [code, param] : b.sink.Updates()) {
@@ -178,29 +168,38 @@ TEST_F(WorkerFixture, UpdateCodesFollowTheRowsAndSeveralWorkersAgreeWithOne) {
                 rows.push_back(param);
                 codeAfterDone = codeAfterDone || doneSeen;
             }
-            if (code == kUpdateThumbnailsDone) doneSeen = true;
+            doneSeen = doneSeen || code == kUpdateThumbnailsDone;
         }
-        EXPECT_TRUE(doneSeen);
+        EXPECT_EQ(1, b.sink.Count(kUpdateThumbnailsDone));
         EXPECT_FALSE(codeAfterDone);
         if (workers == 1) {
-            EXPECT_EQ((std::vector<intptr_t>{0, 1, 2, 3, 4, 5}), rows);
+            EXPECT_EQ(allRows, rows);
             byOne = Snapshots(b);
-        } else {
-            EXPECT_EQ(byOne, Snapshots(b));
         }
+        EXPECT_EQ(byOne, Snapshots(b));
         std::sort(rows.begin(), rows.end());
-        EXPECT_EQ((std::vector<intptr_t>{0, 1, 2, 3, 4, 5}), rows);
-        EXPECT_EQ(6u, DatabasePaths().size());
+        EXPECT_EQ(allRows, rows);
+        EXPECT_EQ(8 + 6 * R, std::filesystem::file_size(DatabaseFile()));
+
+        Browser again(&service);
+        ShowAll(again);
+        EXPECT_EQ((std::vector<int>{4, 2}), Decoded(service));
+        EXPECT_EQ(6, service.LastLoadedCount());
+        EXPECT_EQ(byOne, Snapshots(again));
+        EXPECT_EQ(8 + 6 * R, std::filesystem::file_size(DatabaseFile()));
     }
 }
 
-// A document with `n` visible entries, files or (for paths in `missing`) nothing on disk.
+// A document whose visible entries are files (or, for missing paths, nothing on disk).
 struct DirectRun {
     CFileBrowserDoc doc;
     FakeSink sink;
     std::atomic<bool> stop{false};
     std::atomic<int32_t> cursor{0}, step{1};
 
+    DirectRun(const Names& paths = {}, uint32_t flags = 0) {
+        for (const std::string& path : paths) Add(path, flags);
+    }
     void Add(const std::string& path, uint32_t flags) {
         doc.AppendVisible(doc.AddEntry(path));
         doc.Entry(doc.EntryCount() - 1)->flags = flags | kEntrySeen;
@@ -214,7 +213,7 @@ struct DirectRun {
     }
 };
 
-// Draws icons and, on reaching one row, moves the cursor as a scrolling view would.
+// Draws icons and, on reaching one path, moves the cursor as a scrolling view would.
 class ScrollingIcons : public IIconProvider {
 public:
     ScrollingIcons(std::atomic<int32_t>& cursor, std::string trigger, int32_t jumpTo)
@@ -232,27 +231,20 @@ private:
 };
 
 TEST(ThumbsWorkerCursor, CursorAndStepChooseTheOrder) {
-    DirectRun r;
-    for (int i = 0; i < 10; ++i) r.Add("/none/f" + std::to_string(i) + ".txt", 0);
+    Names files;
+    for (int i = 0; i < 10; ++i) files.push_back("/none/f" + std::to_string(i) + ".txt");
     // Backwards from row 5: down to 0, then a second pass from the top covers the rest.
+    DirectRun r(files);
     r.cursor = 5;
     r.step = -1;
-    CThumbnailService::Options one;
-    one.workers = 1;
-    CThumbnailService service(one);
-    service.RunThumbnails(r.Run());
+    CThumbnailService(OneWorker()).RunThumbnails(r.Run());
     EXPECT_EQ((std::vector<intptr_t>{5, 4, 3, 2, 1, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9}), r.Rows());
     EXPECT_EQ(1, r.sink.Count(kUpdateThumbnailsDone));
 
     // A jump while a pass runs continues from the new row.
-    DirectRun s;
-    for (int i = 0; i < 10; ++i) s.Add("/none/f" + std::to_string(i) + ".txt", 0);
+    DirectRun s(files);
     ScrollingIcons icons(s.cursor, "/none/f2.txt", 7);
-    CThumbnailService::Options o;
-    o.icons = &icons;
-    o.workers = 1;
-    CThumbnailService scrolled(o);
-    scrolled.RunThumbnails(s.Run());
+    CThumbnailService(OneWorker(&icons)).RunThumbnails(s.Run());
     EXPECT_EQ((std::vector<intptr_t>{0, 1, 2, 7, 8, 9, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9}), s.Rows());
 }
 
@@ -260,12 +252,8 @@ TEST(ThumbsWorkerRetry, FilesThatCannotBeOpenedAreTriedAgain) {
     TempDir dir;
     const Picture main = MakeTextured(64, 48, 5);
     ASSERT_TRUE(WriteCameraFile(dir / "here.jpg", main, nullptr));
-    DirectRun r;
-    r.Add(dir / "here.jpg", kEntryJpegFlags);
-    r.Add(dir / "late.jpg", kEntryJpegFlags);
-    CThumbnailService::Options o;
-    o.workers = 1;
-    CThumbnailService service(o);
+    DirectRun r({dir / "here.jpg", dir / "late.jpg"}, kEntryJpegFlags);
+    CThumbnailService service(OneWorker());
     std::thread worker([&] { service.RunThumbnails(r.Run()); });
     for (int i = 0; i < 1000 && service.Statistics().retries.load() < 2; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -280,17 +268,16 @@ TEST(ThumbsWorkerRetry, FilesThatCannotBeOpenedAreTriedAgain) {
     EXPECT_EQ(2, service.Statistics().fromFile.load());
 
     // With a limit the run gives up: no code 5, the entry stays without a thumbnail.
-    DirectRun g;
-    g.Add(dir / "never.jpg", kEntryJpegFlags);
-    o.maxIdlePasses = 2;
-    CThumbnailService limited(o);
-    limited.RunThumbnails(g.Run());
-    EXPECT_EQ(0, g.sink.Count(kUpdateThumbnailsDone));
-    EXPECT_FALSE(g.doc.Entry(0)->Has(kEntryThumbnailReady));
+    DirectRun never({dir / "never.jpg"}, kEntryJpegFlags);
+    CThumbnailService::Options limit = OneWorker();
+    limit.maxIdlePasses = 2;
+    CThumbnailService limited(limit);
+    limited.RunThumbnails(never.Run());
+    EXPECT_EQ(0, never.sink.Count(kUpdateThumbnailsDone));
+    EXPECT_FALSE(never.doc.Entry(0)->Has(kEntryThumbnailReady));
 
     // A run told to stop before it starts does nothing at all.
-    DirectRun stopped;
-    stopped.Add(dir / "here.jpg", kEntryJpegFlags);
+    DirectRun stopped({dir / "here.jpg"}, kEntryJpegFlags);
     stopped.stop = true;
     limited.RunThumbnails(stopped.Run());
     EXPECT_TRUE(stopped.sink.Updates().empty());

@@ -33,11 +33,22 @@ Writer IntelTiff() {
     return w;
 }
 
-void PutEntry(Writer& w, size_t at, uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
-    w.U16(at, tag);
-    w.U16(at + 2, type);
-    w.U32(at + 4, count);
-    w.U32(at + 8, value);
+struct RawEntry {
+    uint16_t tag, type;
+    uint32_t count, value;
+};
+
+// Writes a directory of raw entries at `at`, followed by the offset of the next one.
+void PutDirectory(Writer& w, size_t at, const std::vector<RawEntry>& entries, uint32_t next) {
+    w.U16(at, uint32_t(entries.size()));
+    for (const RawEntry& e : entries) {
+        w.U16(at + 2, e.tag);
+        w.U16(at + 4, e.type);
+        w.U32(at + 6, e.count);
+        w.U32(at + 10, e.value);
+        at += 12;
+    }
+    w.U32(at + 2, next);
 }
 
 Block SmallBlock() {
@@ -78,16 +89,9 @@ TEST(ExifBadInput, HugeOrNegativeCountDropsTheDirectoryNotTheBlock) {
     // IFD0: EXIF pointer, then an entry with count 0xFFFFFFFF. The EXIF directory read
     // before the bad entry stays; IFD0 and the rest of its chain (IFD1) go.
     Writer w = IntelTiff();
-    w.U16(8, 2);
-    PutEntry(w, 10, 0x8769, 4, 1, 100);
-    PutEntry(w, 22, 0x10F, 2, 0xFFFFFFFF, 60);
-    w.U32(34, 200);  // next: IFD1
-    w.U16(100, 1);
-    PutEntry(w, 102, 0x9207, 3, 1, 2);
-    w.U32(114, 0);
-    w.U16(200, 1);
-    PutEntry(w, 202, 0x103, 3, 1, 6);
-    w.U32(214, 0);
+    PutDirectory(w, 8, {{0x8769, 4, 1, 100}, {0x10F, 2, 0xFFFFFFFF, 60}}, 200);  // next: IFD1
+    PutDirectory(w, 100, {{0x9207, 3, 1, 2}}, 0);
+    PutDirectory(w, 200, {{0x103, 3, 1, 6}}, 0);
     CAPP1Section s = ParseTiff(w.bytes);
     ASSERT_EQ(s.Directories().size(), 1u);
     EXPECT_EQ(s.Directories()[0].Id(), kIfdExif);
@@ -101,9 +105,7 @@ TEST(ExifBadInput, HugeOrNegativeCountDropsTheDirectoryNotTheBlock) {
 
     // A count above 20000 whose value fits the block is a real maker note: kept.
     Writer m = IntelTiff();
-    m.U16(8, 1);
-    PutEntry(m, 10, 0x927C, 7, 25000, 26);
-    m.U32(22, 0);
+    PutDirectory(m, 8, {{0x927C, 7, 25000, 26}}, 0);
     m.Grow(26 + 25000);
     CAPP1Section note = ParseTiff(m.bytes);
     ASSERT_NE(note.FindEntry(0x927C), nullptr);
@@ -114,13 +116,11 @@ TEST(ExifBadInput, HugeOrNegativeCountDropsTheDirectoryNotTheBlock) {
 }
 
 TEST(ExifBadInput, OffsetsPastTheEnd) {
+    // Value offset past the end (left out), offset + size wrapping 32 bits, a sub-directory
+    // past the end, one sound entry; the next directory past the end.
     Writer w = IntelTiff();
-    w.U16(8, 4);
-    PutEntry(w, 10, 0x10F, 2, 10, 0x7FFFFFF0);    // value offset past the end: entry left out
-    PutEntry(w, 22, 0x110, 2, 10, 0xFFFFFFFC);    // offset + size wraps 32 bits
-    PutEntry(w, 34, 0x8769, 4, 1, 0x10000);       // sub-directory past the end
-    PutEntry(w, 46, 0x112, 3, 1, 8);
-    w.U32(58, 0xFFFFFFFF);                         // next directory past the end
+    PutDirectory(w, 8, {{0x10F, 2, 10, 0x7FFFFFF0}, {0x110, 2, 10, 0xFFFFFFFC}, {0x8769, 4, 1, 0x10000}, {0x112, 3, 1, 8}},
+                 0xFFFFFFFF);
     CAPP1Section s = ParseTiff(w.bytes);
     ASSERT_EQ(s.Directories().size(), 1u);
     const CIFD& ifd0 = s.Directories()[0];
@@ -142,17 +142,9 @@ TEST(ExifBadInput, DirectoryLoopsAreCut) {
     // IFD0 -> IFD1 -> IFD0 ..., IFD0's EXIF pointer -> IFD0, the EXIF directory's
     // Interoperability pointer -> the EXIF directory itself.
     Writer w = IntelTiff();
-    w.U16(8, 2);
-    PutEntry(w, 10, 0x8769, 4, 1, 100);
-    PutEntry(w, 22, 0x112, 3, 1, 6);
-    w.U32(34, 200);
-    w.U16(100, 2);
-    PutEntry(w, 102, 0xA005, 4, 1, 100);
-    PutEntry(w, 114, 0x8769, 4, 1, 8);
-    w.U32(126, 100);
-    w.U16(200, 1);
-    PutEntry(w, 202, 0x112, 3, 1, 1);
-    w.U32(214, 8);
+    PutDirectory(w, 8, {{0x8769, 4, 1, 100}, {0x112, 3, 1, 6}}, 200);
+    PutDirectory(w, 100, {{0xA005, 4, 1, 100}, {0x8769, 4, 1, 8}}, 100);
+    PutDirectory(w, 200, {{0x112, 3, 1, 1}}, 8);
     CAPP1Section s = ParseTiff(w.bytes);
     ASSERT_EQ(s.Directories().size(), 3u);
     EXPECT_EQ(s.Directories()[1].Id(), kIfdExif);
@@ -167,9 +159,11 @@ TEST(ExifBadInput, DirectoryLoopsAreCut) {
 }
 
 TEST(ExifBadInput, DirectoryClaimingMoreEntriesThanTheBlockHolds) {
+    std::vector<RawEntry> entries;
+    for (uint32_t i = 0; i < 5000; ++i) entries.push_back({uint16_t(0x100 + i), 3, 1, i});
     Writer w = IntelTiff();
+    PutDirectory(w, 8, entries, 0);
     w.U16(8, 0xFFFF);
-    for (uint32_t i = 0; i < 5000; ++i) PutEntry(w, 10 + 12 * i, uint16_t(0x100 + i), 3, 1, i);
     CAPP1Section s = ParseTiff(w.bytes);
     ASSERT_EQ(s.Directories().size(), 1u);
     EXPECT_EQ(s.Directories()[0].Entries().size(), 5000u);

@@ -1,6 +1,7 @@
 #pragma once
 // Hand-built EXIF blocks and JPEG heads for the tests, written independently of the
 // program's own writer (values are laid out after all directories, at odd offsets too).
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -33,50 +34,28 @@ struct Block {
     std::vector<uint8_t> thumbnail;
 };
 
-class Writer {
-public:
-    explicit Writer(bool motorola) : m_mm(motorola) {}
+// Bytes in one byte order that grow as they are written.
+struct Writer {
+    explicit Writer(bool motorola) : mm(motorola) {}
+    bool mm;
     std::vector<uint8_t> bytes;
 
-    void U16(size_t at, uint32_t v) {
-        Grow(at + 2);
-        bytes[at + (m_mm ? 0 : 1)] = uint8_t(v >> 8);
-        bytes[at + (m_mm ? 1 : 0)] = uint8_t(v);
+    void Grow(size_t n) { bytes.resize(std::max(bytes.size(), n)); }
+    void Int(size_t at, uint32_t v, size_t size) {
+        Grow(at + size);
+        for (size_t i = 0; i < size; ++i) bytes[at + (mm ? size - 1 - i : i)] = uint8_t(v >> (8 * i));
     }
-    void U32(size_t at, uint32_t v) {
-        Grow(at + 4);
-        for (int i = 0; i < 4; ++i) bytes[at + (m_mm ? 3 - i : i)] = uint8_t(v >> (8 * i));
-    }
+    void U16(size_t at, uint32_t v) { Int(at, v, 2); }
+    void U32(size_t at, uint32_t v) { Int(at, v, 4); }
     void Raw(size_t at, const void* data, size_t n) {
         Grow(at + n);
         if (n) std::memcpy(&bytes[at], data, n);
     }
-    void Grow(size_t n) {
-        if (bytes.size() < n) bytes.resize(n);
-    }
-    // Writes one element of `e` at `at`.
-    void Element(size_t at, const Entry& e, size_t i) {
-        switch (e.type) {
-            case 3: case 8: U16(at, e.values[i]); break;
-            case 4: case 9: U32(at, e.values[i]); break;
-            case 5: case 10: U32(at, e.values[2 * i]); U32(at + 4, e.values[2 * i + 1]); break;
-            default:
-                Grow(at + 1);
-                bytes[at] = e.values.empty() ? uint8_t(e.text[i]) : uint8_t(e.values[i]);
-        }
-    }
-
-private:
-    bool m_mm;
 };
 
 inline size_t ElementSize(uint16_t type) {
-    switch (type) {
-        case 3: case 8: return 2;
-        case 4: case 9: case 11: return 4;
-        case 5: case 10: case 12: return 8;
-        default: return 1;
-    }
+    static const uint8_t kSizes[13] = {1, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+    return type < 13 ? kSizes[type] : 1;
 }
 
 // The TIFF structure of `block` (pointer entries to non-empty sub-directories are added).
@@ -84,39 +63,33 @@ inline std::vector<uint8_t> BuildTiff(const Block& block, size_t* thumbnailOffse
     Writer w(block.motorola);
     w.Raw(0, block.motorola ? "MM" : "II", 2);
     w.U16(2, 42);
-    std::vector<Entry> ifd0 = block.ifd0, exif = block.exif, ifd1 = block.ifd1;
-    if (!block.exif.empty()) ifd0.push_back(Long(0x8769, {0}));
-    if (!block.gps.empty()) ifd0.push_back(Long(0x8825, {0}));
-    if (!block.interop.empty()) exif.push_back(Long(0xA005, {0}));
-    if (!block.thumbnail.empty()) {
-        ifd1.push_back(Long(0x201, {0}));
-        ifd1.push_back(Long(0x202, {uint32_t(block.thumbnail.size())}));
-    }
-    struct Dir { std::vector<Entry>* entries; size_t offset = 0; };
-    Dir dirs[5] = {{&ifd0}, {&exif}, {const_cast<std::vector<Entry>*>(&block.gps)},
-                   {const_cast<std::vector<Entry>*>(&block.interop)}, {&ifd1}};
-    // Directories first, one after the other from offset 8; values after all of them.
-    size_t pos = 8;
-    for (Dir& d : dirs) {
-        if (d.entries->empty()) continue;
-        d.offset = pos;
-        pos += 2 + 12 * d.entries->size() + 4;
-    }
-    size_t valuePos = pos + 1;  // odd on purpose: readers must not assume alignment
-    auto patch = [&](std::vector<Entry>& list, uint16_t tag, uint32_t v) {
-        for (Entry& e : list) if (e.tag == tag) e.values[0] = v;
-    };
-    patch(ifd0, 0x8769, uint32_t(dirs[1].offset));
-    patch(ifd0, 0x8825, uint32_t(dirs[2].offset));
-    patch(exif, 0xA005, uint32_t(dirs[3].offset));
     w.U32(4, 8);
-    for (Dir& d : dirs) {
-        if (d.entries->empty()) continue;
-        size_t at = d.offset;
-        w.U16(at, uint32_t(d.entries->size()));
-        at += 2;
-        for (Entry& e : *d.entries) {
-            if (e.tag == 0x201 && &d == &dirs[4]) {
+    std::vector<Entry> dirs[5] = {block.ifd0, block.exif, block.gps, block.interop, block.ifd1};
+    if (!block.exif.empty()) dirs[0].push_back(Long(0x8769, {0}));
+    if (!block.gps.empty()) dirs[0].push_back(Long(0x8825, {0}));
+    if (!block.interop.empty()) dirs[1].push_back(Long(0xA005, {0}));
+    if (!block.thumbnail.empty()) {
+        dirs[4].push_back(Long(0x201, {0}));
+        dirs[4].push_back(Long(0x202, {uint32_t(block.thumbnail.size())}));
+    }
+    // Directories first, one after the other from offset 8; values after all of them.
+    size_t offsets[5] = {}, pos = 8;
+    for (int d = 0; d < 5; ++d) {
+        offsets[d] = dirs[d].empty() ? 0 : pos;
+        pos += dirs[d].empty() ? 0 : 2 + 12 * dirs[d].size() + 4;
+    }
+    for (Entry& e : dirs[0])
+        if (e.tag == 0x8769 || e.tag == 0x8825) e.values[0] = uint32_t(offsets[e.tag == 0x8769 ? 1 : 2]);
+    for (Entry& e : dirs[1])
+        if (e.tag == 0xA005) e.values[0] = uint32_t(offsets[3]);
+    size_t valuePos = pos + 1;  // odd on purpose: readers must not assume alignment
+    for (int d = 0; d < 5; ++d) {
+        if (dirs[d].empty()) continue;
+        w.U16(offsets[d], uint32_t(dirs[d].size()));
+        for (size_t k = 0; k < dirs[d].size(); ++k) {
+            Entry& e = dirs[d][k];
+            const size_t at = offsets[d] + 2 + 12 * k;
+            if (d == 4 && e.tag == 0x201) {
                 valuePos += valuePos & 1;  // keep the thumbnail itself simple to find
                 e.values[0] = uint32_t(valuePos);
                 if (thumbnailOffset) *thumbnailOffset = valuePos;
@@ -126,19 +99,27 @@ inline std::vector<uint8_t> BuildTiff(const Block& block, size_t* thumbnailOffse
             w.U16(at, e.tag);
             w.U16(at + 2, e.type);
             w.U32(at + 4, e.count);
-            const size_t size = ElementSize(e.type) * e.count;
+            const size_t size = ElementSize(e.type);
             size_t valueAt = at + 8;
-            if (size > 4) {
+            if (size * e.count > 4) {
                 valueAt = valuePos;
                 w.U32(at + 8, uint32_t(valuePos));
-                valuePos += size + 1;
+                valuePos += size * e.count + 1;
             }
             w.Grow(at + 12);
-            for (size_t i = 0; i < e.count; ++i) w.Element(valueAt + i * ElementSize(e.type), e, i);
-            at += 12;
+            for (size_t i = 0; i < e.count; ++i) {
+                const size_t to = valueAt + i * size;
+                if (e.values.empty()) {
+                    w.Raw(to, &e.text[i], 1);
+                } else if (size == 8) {
+                    w.U32(to, e.values[2 * i]);
+                    w.U32(to + 4, e.values[2 * i + 1]);
+                } else {
+                    w.Int(to, e.values[i], size);
+                }
+            }
         }
-        const bool linkIfd1 = &d == &dirs[0] && !ifd1.empty();
-        w.U32(at, linkIfd1 ? uint32_t(dirs[4].offset) : 0);
+        w.U32(offsets[d] + 2 + 12 * dirs[d].size(), d == 0 && !dirs[4].empty() ? uint32_t(offsets[4]) : 0);
     }
     return w.bytes;
 }
@@ -152,12 +133,15 @@ inline std::vector<uint8_t> Record(const std::vector<uint8_t>& tiff) {
     return r;
 }
 
+// The APP1 payload ("Exif", 0, 0, TIFF) of a block.
+inline std::vector<uint8_t> Payload(const Block& block, size_t* thumbnailOffset = nullptr) {
+    std::vector<uint8_t> r = Record(BuildTiff(block, thumbnailOffset));
+    return std::vector<uint8_t>(r.begin() + 2, r.end());
+}
+
 inline void AddSegment(std::vector<uint8_t>& jpeg, uint8_t marker, const std::vector<uint8_t>& payload) {
-    jpeg.push_back(0xFF);
-    jpeg.push_back(marker);
     const size_t length = payload.size() + 2;
-    jpeg.push_back(uint8_t(length >> 8));
-    jpeg.push_back(uint8_t(length));
+    jpeg.insert(jpeg.end(), {0xFF, marker, uint8_t(length >> 8), uint8_t(length)});
     jpeg.insert(jpeg.end(), payload.begin(), payload.end());
 }
 
@@ -172,20 +156,12 @@ inline std::vector<uint8_t> Jpeg(const std::vector<uint8_t>& app1Payload, int wi
     AddSegment(j, 0xC0, {8, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width), 3,
                          1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1});
     AddSegment(j, 0xDA, {3, 1, 0, 2, 0x11, 3, 0x11, 0, 63, 0});
-    const uint8_t data[] = {0x12, 0x34, 0xFF, 0x00, 0x56, 0xFF, 0xD9};
-    j.insert(j.end(), data, data + sizeof data);
+    j.insert(j.end(), {0x12, 0x34, 0xFF, 0x00, 0x56, 0xFF, 0xD9});
     return j;
 }
 
-// The APP1 payload ("Exif", 0, 0, TIFF) of a block.
-inline std::vector<uint8_t> Payload(const Block& block) {
-    std::vector<uint8_t> r = Record(BuildTiff(block));
-    return std::vector<uint8_t>(r.begin() + 2, r.end());
-}
-
 inline void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 inline std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
@@ -197,8 +173,8 @@ inline std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
 class TempDir {
 public:
     TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "lumaret-exif-XXXXXX").string();
-        m_path = mkdtemp(tmpl.data());
+        std::string pattern = (std::filesystem::temp_directory_path() / "lumaret-exif-XXXXXX").string();
+        m_path = mkdtemp(pattern.data());
     }
     ~TempDir() {
         std::error_code ec;

@@ -32,23 +32,19 @@ CExif ReadBytes(const std::vector<uint8_t>& jpeg) {
     return exif;
 }
 
-void ExpectSameEntries(const CIFD& a, const CIFD& b) {
-    ASSERT_EQ(a.Entries().size(), b.Entries().size());
-    for (size_t i = 0; i < a.Entries().size(); ++i) {
-        const CIFDEntry& x = a.Entries()[i];
-        const CIFDEntry& y = b.Entries()[i];
-        SCOPED_TRACE(testing::Message() << "tag 0x" << std::hex << x.Tag());
-        EXPECT_EQ(x.Tag(), y.Tag());
-        EXPECT_EQ(x.Type(), y.Type());
-        EXPECT_EQ(x.Count(), y.Count());
-        ASSERT_EQ(x.Values().size(), y.Values().size());
-        if (x.Tag() == kTagExifPointer || x.Tag() == kTagGpsPointer || x.Tag() == kTagInteropPointer)
-            continue;  // directory offsets move in the rebuilt layout
-        for (size_t k = 0; k < x.Values().size(); ++k) {
-            EXPECT_EQ(x.Values()[k].first, y.Values()[k].first);
-            EXPECT_EQ(x.Values()[k].second, y.Values()[k].second);
-        }
+// Tag, type, count and values of each entry; directory and thumbnail offsets, which move
+// in a rebuilt layout, are left out.
+std::vector<std::vector<uint32_t>> Describe(const CIFD& ifd, size_t skip = 0) {
+    std::vector<std::vector<uint32_t>> out;
+    for (size_t i = skip; i < ifd.Entries().size(); ++i) {
+        const CIFDEntry& e = ifd.Entries()[i];
+        std::vector<uint32_t> d = {e.Tag(), e.Type(), uint32_t(e.Count())};
+        const bool moves = e.Tag() == kTagExifPointer || e.Tag() == kTagGpsPointer ||
+                           e.Tag() == kTagInteropPointer || e.Tag() == kTagThumbnailOffset;
+        for (const TIFDENTRY_TYPE& v : e.Values()) d.insert(d.end(), {moves ? 0 : v.first, moves ? 0 : v.second});
+        out.push_back(d);
     }
+    return out;
 }
 
 class ByteOrderTest : public testing::TestWithParam<bool> {};
@@ -58,8 +54,7 @@ class ByteOrderTest : public testing::TestWithParam<bool> {};
 TEST_P(ByteOrderTest, ParsesEveryDirectoryAndTheThumbnail) {
     const Block block = CameraBlock(GetParam());
     size_t thumbOffset = 0;
-    std::vector<uint8_t> record = Record(BuildTiff(block, &thumbOffset));
-    CExif exif = ReadBytes(Jpeg(std::vector<uint8_t>(record.begin() + 2, record.end())));
+    CExif exif = ReadBytes(Jpeg(Payload(block, &thumbOffset)));
 
     ASSERT_TRUE(exif.IsLoaded());
     ASSERT_TRUE(exif.HasExif());
@@ -103,24 +98,9 @@ TEST_P(ByteOrderTest, RebuildKeepsEveryValueInIntelOrder) {
     EXPECT_EQ(again.ByteOrder(), 1);
     ASSERT_EQ(again.Directories().size(), 5u);
     // IFD0 gains the Software entry in front; everything else is unchanged.
-    const CIFD& ifd0 = again.Directories()[0];
-    ASSERT_GE(ifd0.Entries().size(), 1u);
-    EXPECT_EQ(ifd0.Entries()[0].Tag(), kTagSoftware);
-    CIFD withoutSoftware(kIfd0);
-    withoutSoftware.Entries().assign(ifd0.Entries().begin() + 1, ifd0.Entries().end());
-    ExpectSameEntries(exif.Section().Directories()[0], withoutSoftware);
-    for (size_t d = 1; d < 5; ++d) {
-        SCOPED_TRACE(d);
-        const CIFD& original = exif.Section().Directories()[d];
-        const CIFD& copy = again.Directories()[d];
-        if (original.Id() != kIfd1) {
-            ExpectSameEntries(original, copy);
-            continue;
-        }
-        // IFD1's thumbnail pointer moves; its length and the bytes stay.
-        ASSERT_EQ(original.Entries().size(), copy.Entries().size());
-        EXPECT_EQ(copy.Find(kTagThumbnailLength)->Value(0), original.Find(kTagThumbnailLength)->Value(0));
-    }
+    EXPECT_EQ(again.Directories()[0].Entries().at(0).Tag(), kTagSoftware);
+    for (size_t d = 0; d < 5; ++d)
+        EXPECT_EQ(Describe(exif.Section().Directories()[d]), Describe(again.Directories()[d], d == 0 ? 1 : 0)) << d;
     EXPECT_EQ(again.Thumbnail(), exif.Section().Thumbnail());
 
     // Every directory and every out-of-line value starts at an even offset.
@@ -149,58 +129,26 @@ TEST_P(ByteOrderTest, RebuildKeepsEveryValueInIntelOrder) {
 INSTANTIATE_TEST_SUITE_P(BothOrders, ByteOrderTest, testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Motorola" : "Intel"; });
 
-TEST(ExifRebuild, SoftwareStampAndOrientationResetReachOnlyTheRebuiltBlock) {
-    Block b = CameraBlock(false);
-    b.ifd0.push_back(Ascii(0x131, "Firmware 1.0.2"));
-    CExif exif = ReadBytes(Jpeg(Payload(b)));
-    exif.ResetOrientation();
-    EXPECT_EQ(exif.GetOrientation(), 1);
-    // The file itself keeps saying what wrote it ...
-    const CIFDEntry* software = exif.Section().FindEntry(kTagSoftware);
-    ASSERT_NE(software, nullptr);
-    EXPECT_EQ(software->Count(), 15);
-
-    // ... and the written copy says it is ours, in place (not as a second entry).
-    std::vector<uint8_t> rebuilt = exif.Section().Rebuild();
-    CAPP1Section again;
-    again.Parse(rebuilt.data(), rebuilt.size());
-    const CIFD& ifd0 = again.Directories()[0];
-    ASSERT_EQ(ifd0.Entries().size(), exif.Section().Directories()[0].Entries().size());
-    const CIFDEntry* stamped = ifd0.Find(kTagSoftware);
-    ASSERT_NE(stamped, nullptr);
-    EXPECT_EQ(stamped->Count(), 20);
-    std::string text;
-    for (const auto& v : stamped->Values()) text.push_back(char(v.first));
-    EXPECT_EQ(text, std::string("Lumaret for Windows") + '\0');
-    EXPECT_EQ(again.FindEntry(kTagOrientation)->Value(0), 1u);
-}
-
-TEST(ExifQueries, DefaultsWithoutExif) {
-    CExif exif = ReadBytes(Jpeg({}, 123, 45));
-    EXPECT_TRUE(exif.IsLoaded() && !exif.HasExif());
-    EXPECT_EQ(exif.GetOrientation(), 1);
+TEST(ExifQueries, DefaultsAndImageSizeFallbacks) {
+    CExif plain = ReadBytes(Jpeg({}, 123, 45));
+    EXPECT_TRUE(plain.IsLoaded() && !plain.HasExif());
+    EXPECT_EQ(plain.GetOrientation(), 1);
+    EXPECT_TRUE(plain.Section().Rebuild().empty());
     int w, h, c;
-    exif.GetImageSize(w, h, c);
-    EXPECT_EQ(w * 1000 + h, 123045);
-    EXPECT_TRUE(exif.Section().Rebuild().empty());
+    plain.GetImageSize(w, h, c);
+    EXPECT_EQ((std::vector<int>{123, 45, 3}), (std::vector<int>{w, h, c}));
+
+    // Without a frame header the EXIF pixel dimensions (SHORT and LONG) serve.
+    std::vector<uint8_t> jpeg = {0xFF, 0xD8};
+    AddSegment(jpeg, 0xE1, Payload(CameraBlock(true)));
+    AddSegment(jpeg, 0xDA, {1, 1, 0, 0, 63, 0});
+    ReadBytes(jpeg).GetImageSize(w, h, c);
+    EXPECT_EQ((std::vector<int>{4000, 3000, -1}), (std::vector<int>{w, h, c}));
 
     CExif missing("/nonexistent/lumaret/none.jpg");
     EXPECT_EQ(missing.Read(), -1);
     missing.GetImageSize(w, h, c);
     EXPECT_EQ(w, -1);
-}
-
-TEST(ExifQueries, ImageSizeFallsBackToPixelDimensions) {
-    // SOI, APP1, SOS: no frame header at all.
-    std::vector<uint8_t> jpeg = {0xFF, 0xD8};
-    AddSegment(jpeg, 0xE1, Payload(CameraBlock(true)));
-    AddSegment(jpeg, 0xDA, {1, 1, 0, 0, 63, 0});
-    CExif exif = ReadBytes(jpeg);
-    int w, h, c;
-    exif.GetImageSize(w, h, c);
-    EXPECT_EQ(w, 4000);  // stored as SHORT
-    EXPECT_EQ(h, 3000);  // stored as LONG
-    EXPECT_EQ(c, -1);
 }
 
 TEST(ExifScan, KeepsOnlyTheSegmentsItUnderstands) {

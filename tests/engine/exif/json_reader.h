@@ -1,109 +1,83 @@
 #pragma once
-// A minimal JSON reader for test reference files (objects, arrays, strings, numbers, literals).
-#include <cstdlib>
+// A minimal JSON reader for test reference files: the text is flattened into a map from
+// member paths ("files.3.exiftool.Orientation") to scalar texts (strings unquoted, numbers
+// and literals as written); "path#" holds the length of the array at `path`.
 #include <cstring>
 #include <map>
 #include <string>
-#include <vector>
 
 namespace testjson {
 
-struct Value {
-    enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
-    bool boolean = false;
-    double number = 0;
-    std::string text;
-    std::vector<Value> items;
-    std::map<std::string, Value> members;
-
-    // The member `key`, or a shared null value when absent or not an object.
-    const Value& operator[](const std::string& key) const {
-        static const Value null;
-        auto it = members.find(key);
-        return it == members.end() ? null : it->second;
-    }
-    bool Has(const std::string& key) const { return members.count(key) != 0; }
-    bool IsNull() const { return kind == Null; }
-};
+using Flat = std::map<std::string, std::string>;
 
 class Parser {
 public:
     explicit Parser(const std::string& text) : m_text(text) {}
 
     // Parses the whole text; false on a syntax error.
-    bool Parse(Value& out) { return ParseValue(out) && (SkipSpace(), m_pos == m_text.size()); }
+    bool Parse(Flat& out) {
+        m_out = &out;
+        return Value("") && (SkipSpace(), m_pos == m_text.size());
+    }
 
 private:
     void SkipSpace() {
-        while (m_pos < m_text.size() && std::strchr(" \n\r\t", m_text[m_pos]) && m_text[m_pos]) ++m_pos;
+        while (m_pos < m_text.size() && m_text[m_pos] && std::strchr(" \n\r\t", m_text[m_pos])) ++m_pos;
     }
     bool Next(char c) { return SkipSpace(), m_pos < m_text.size() && m_text[m_pos] == c && ++m_pos; }
-    bool Literal(const char* word) {
-        const size_t n = std::strlen(word);
-        return m_text.compare(m_pos, n, word) == 0 && (m_pos += n);
-    }
-    // Appends `code` as UTF-8 (basic plane: enough for comparing texts).
-    static void AppendUtf8(std::string& out, unsigned code) {
-        if (code < 0x80) return out.push_back(char(code));
-        if (code >= 0x800) out += {char(0xE0 | code >> 12), char(0x80 | ((code >> 6) & 0x3F))};
-        else out.push_back(char(0xC0 | code >> 6));
-        out.push_back(char(0x80 | (code & 0x3F)));
-    }
-    bool ParseString(std::string& out) {
+    // A string with simple escapes (a \u escape becomes '?': no compared text has one).
+    bool String(std::string& out) {
         if (!Next('"')) return false;
-        while (m_pos < m_text.size() && m_text[m_pos] != '"') {
-            const char c = m_text[m_pos++];
-            if (c != '\\') { out.push_back(c); continue; }
-            if (m_pos >= m_text.size()) return false;
-            const char e = m_text[m_pos++];
-            const char* simple = std::strchr("n\nt\tr\rb\bf\f", e);
-            if (e == 'u') {
-                if (m_pos + 4 > m_text.size()) return false;
-                AppendUtf8(out, unsigned(std::strtoul(m_text.substr(m_pos, 4).c_str(), nullptr, 16)));
-                m_pos += 4;
-            } else {
-                out.push_back(simple && e ? simple[1] : e);
+        for (; m_pos < m_text.size() && m_text[m_pos] != '"'; ++m_pos) {
+            char c = m_text[m_pos];
+            if (c == '\\') {
+                if (++m_pos >= m_text.size()) return false;
+                c = m_text[m_pos];
+                const char* simple = c ? std::strchr("n\nt\tr\rb\bf\f", c) : nullptr;
+                if (c == 'u') m_pos += 4;
+                c = c == 'u' ? '?' : simple ? simple[1] : c;
             }
+            out.push_back(c);
         }
-        return m_pos < m_text.size() && ++m_pos;
+        return m_pos++ < m_text.size();
     }
-    // The comma-separated elements of an object or array, up to `close`.
-    template <class Element>
-    bool ParseList(char close, Element element) {
-        if (Next(close)) return true;
-        do {
-            if (!element()) return false;
-        } while (Next(','));
-        return Next(close);
-    }
-    bool ParseValue(Value& v) {
-        SkipSpace();
-        if (m_pos >= m_text.size()) return false;
+    bool Value(const std::string& path) {
+        const std::string prefix = path.empty() ? path : path + ".";
         if (Next('{')) {
-            v.kind = Value::Object;
-            return ParseList('}', [&] {
+            if (Next('}')) return true;
+            do {
                 std::string key;
-                return ParseString(key) && Next(':') && ParseValue(v.members[key]);
-            });
+                if (!String(key) || !Next(':') || !Value(prefix + key)) return false;
+            } while (Next(','));
+            return Next('}');
         }
         if (Next('[')) {
-            v.kind = Value::Array;
-            return ParseList(']', [&] { return ParseValue(v.items.emplace_back()); });
+            size_t count = 0;
+            if (!Next(']')) {
+                do {
+                    if (!Value(prefix + std::to_string(count++))) return false;
+                } while (Next(','));
+                if (!Next(']')) return false;
+            }
+            (*m_out)[path + "#"] = std::to_string(count);
+            return true;
         }
-        if (m_text[m_pos] == '"') return v.kind = Value::String, ParseString(v.text);
-        if (Literal("true")) return v.kind = Value::Bool, v.boolean = true;
-        if (Literal("false")) return v.kind = Value::Bool, true;
-        if (Literal("null")) return true;
-        char* end = nullptr;
-        v.number = std::strtod(m_text.c_str() + m_pos, &end);
-        if (end == m_text.c_str() + m_pos) return false;
-        v.kind = Value::Number;
-        m_pos = size_t(end - m_text.c_str());
+        std::string text;
+        if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+            if (!String(text)) return false;
+        } else {
+            const size_t start = m_pos;
+            while (m_pos < m_text.size() && !std::strchr(",}] \n\r\t", m_text[m_pos])) ++m_pos;
+            if (m_pos == start) return false;
+            text = m_text.substr(start, m_pos - start);
+        }
+        (*m_out)[path] = text;
         return true;
     }
 
     const std::string& m_text;
     size_t m_pos = 0;
+    Flat* m_out = nullptr;
 };
 
 }  // namespace testjson

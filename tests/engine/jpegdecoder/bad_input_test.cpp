@@ -19,28 +19,26 @@ std::vector<uint8_t> Sample(int w, int h, int hs, int vs, bool progressive, int 
 
 // Inserts a marker segment (or a bare marker when `payload` is null) at `pos`.
 std::vector<uint8_t> Insert(std::vector<uint8_t> jpeg, size_t pos, int marker, const std::vector<uint8_t>* payload) {
-    std::vector<uint8_t> segment = {0xFF, static_cast<uint8_t>(marker)};
-    if (payload) {
-        const size_t length = payload->size() + 2;
-        segment.insert(segment.end(), {static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)});
-        segment.insert(segment.end(), payload->begin(), payload->end());
-    }
-    jpeg.insert(jpeg.begin() + static_cast<long>(pos), segment.begin(), segment.end());
+    std::vector<uint8_t> segment = {0xFF, uint8_t(marker)};
+    if (payload) segment.insert(segment.end(), {uint8_t((payload->size() + 2) >> 8), uint8_t(payload->size() + 2)});
+    if (payload) segment.insert(segment.end(), payload->begin(), payload->end());
+    jpeg.insert(jpeg.begin() + long(pos), segment.begin(), segment.end());
     return jpeg;
 }
+
+size_t SegmentLength(const std::vector<uint8_t>& jpeg, long at) { return size_t(jpeg[at + 2] << 8 | jpeg[at + 3]); }
 
 // Replaces the payload of the first segment with this marker.
 std::vector<uint8_t> Replace(const std::vector<uint8_t>& jpeg, int marker, const std::vector<uint8_t>& payload) {
     const long at = FindMarker(jpeg, marker);
-    const size_t old = static_cast<size_t>((jpeg[at + 2] << 8) | jpeg[at + 3]);
-    std::vector<uint8_t> out = Insert(std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + at), static_cast<size_t>(at), marker, &payload);
-    out.insert(out.end(), jpeg.begin() + at + 2 + static_cast<long>(old), jpeg.end());
+    std::vector<uint8_t> out = Insert(std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + at), size_t(at), marker, &payload);
+    out.insert(out.end(), jpeg.begin() + at + 2 + long(SegmentLength(jpeg, at)), jpeg.end());
     return out;
 }
 
 std::vector<uint8_t> Payload(const std::vector<uint8_t>& jpeg, int marker) {
     const long at = FindMarker(jpeg, marker);
-    return {jpeg.begin() + at + 4, jpeg.begin() + at + 2 + ((jpeg[at + 2] << 8) | jpeg[at + 3])};
+    return {jpeg.begin() + at + 4, jpeg.begin() + at + 2 + long(SegmentLength(jpeg, at))};
 }
 
 int Status(const std::vector<uint8_t>& jpeg) { return DecodeOwn(jpeg).status; }
@@ -52,7 +50,7 @@ TEST(JpegDecoderBadInput, EveryPrefixEndsAsTruncated) {
         ASSERT_EQ(Status(jpeg), jpegdec::kOk);
         for (size_t n = 0; n < jpeg.size(); ++n) {
             // A copy of exactly n bytes so that ASan sees any read past the end.
-            const std::vector<uint8_t> prefix(jpeg.begin(), jpeg.begin() + static_cast<long>(n));
+            const std::vector<uint8_t> prefix(jpeg.begin(), jpeg.begin() + long(n));
             ASSERT_EQ(Status(prefix), jpegdec::kTruncated) << "prefix " << n;
         }
     }
@@ -66,10 +64,9 @@ TEST(JpegDecoderBadInput, DamagedSegmentsGiveTheirStatus) {
     const std::vector<uint8_t> scan = Payload(jpeg, kSOS);  // 03 01 00 02 11 03 11 00 3F 00
     auto insert = [&](int marker, const std::vector<uint8_t>& payload) { return Insert(jpeg, 2, marker, &payload); };
     auto huffman = [&](int classAndId, std::vector<int> counts, int symbols) {
-        std::vector<uint8_t> p = {static_cast<uint8_t>(classAndId)};
         counts.resize(16, 0);
-        for (int c : counts) p.push_back(static_cast<uint8_t>(c));
-        for (int i = 0; i < symbols; ++i) p.push_back(static_cast<uint8_t>(i));
+        std::vector<uint8_t> p = {uint8_t(classAndId)};
+        for (int i = 0; i < 16 + symbols; ++i) p.push_back(uint8_t(i < 16 ? counts[size_t(i)] : i - 16));
         return insert(kDHT, p);
     };
     auto quant = [&](uint8_t head, size_t size) {
@@ -79,10 +76,9 @@ TEST(JpegDecoderBadInput, DamagedSegmentsGiveTheirStatus) {
     };
     using Comps = std::vector<std::array<int, 3>>;
     auto frame = [&](int precision, int h, int w, const Comps& comps, int extra = 0) {
-        std::vector<uint8_t> p = {static_cast<uint8_t>(precision), static_cast<uint8_t>(h >> 8), static_cast<uint8_t>(h),
-                                  static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(w), static_cast<uint8_t>(comps.size())};
-        for (auto [id, hv, q] : comps) p.insert(p.end(), {static_cast<uint8_t>(id), static_cast<uint8_t>(hv), static_cast<uint8_t>(q)});
-        p.resize(p.size() + static_cast<size_t>(extra));
+        std::vector<uint8_t> p = {uint8_t(precision), uint8_t(h >> 8), uint8_t(h), uint8_t(w >> 8), uint8_t(w), uint8_t(comps.size())};
+        for (auto [id, hv, q] : comps) p.insert(p.end(), {uint8_t(id), uint8_t(hv), uint8_t(q)});
+        p.resize(p.size() + size_t(extra));
         return Replace(jpeg, kSOF0, p);
     };
     auto scanWith = [&](size_t at, uint8_t value) {
@@ -92,7 +88,7 @@ TEST(JpegDecoderBadInput, DamagedSegmentsGiveTheirStatus) {
     };
     auto renamed = [&](int marker, uint8_t to) {
         std::vector<uint8_t> out = jpeg;
-        out[static_cast<size_t>(FindMarker(jpeg, marker)) + 1] = to;
+        out[size_t(FindMarker(jpeg, marker)) + 1] = to;
         return out;
     };
     const Comps yuv = {{1, 0x22, 0}, {2, 0x11, 1}, {3, 0x11, 1}};

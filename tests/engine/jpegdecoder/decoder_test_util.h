@@ -55,7 +55,7 @@ inline int MaxDifference(const Picture& a, const Picture& b) {
     if (a.width != b.width || a.height != b.height || a.components != b.components || a.samples.size() != b.samples.size())
         return -1;
     int worst = 0;
-    for (size_t i = 0; i < a.samples.size(); ++i) worst = std::max(worst, std::abs(int{a.samples[i]} - int{b.samples[i]}));
+    for (size_t i = 0; i < a.samples.size(); ++i) worst = std::max(worst, std::abs(a.samples[i] - b.samples[i]));
     return worst;
 }
 
