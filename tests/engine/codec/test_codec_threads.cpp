@@ -78,7 +78,7 @@ TEST(CodecThreads, ConcurrentDecodesUnderTheCodecLock) {
     std::vector<Picture> references;
     for (int i = 0; i < kFiles; ++i) {
         const std::vector<uint8_t> jpeg = EncodeJpeg(MakePhotoLike(50 + 13 * i, 40 + 7 * i, 100 + i));
-        paths.push_back(dir.File("t" + std::to_string(i) + ".jpg"));
+        paths.push_back(dir.File(std::to_string(i) + "-thread.jpg"));
         ASSERT_TRUE(WriteFileBytes(paths.back(), jpeg));
         references.push_back(DecodeJpeg(jpeg, 2));
     }

@@ -61,7 +61,8 @@ inline std::vector<uint8_t> ExifRecord(uint16_t orientation, uint32_t pixelX, ui
     auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
         u16(tag), u16(type), u32(count), u32(value);
     };
-    t = {'I', 'I', 42, 0};
+    // The record's "Exif" header, then the TIFF header; offsets count from the latter.
+    t = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0};
     u32(8);
     // IFD0 at 8: 2 entries, next 0 -> ends at 8 + 2 + 24 + 4 = 38.
     u16(2);
@@ -76,9 +77,7 @@ inline std::vector<uint8_t> ExifRecord(uint16_t orientation, uint32_t pixelX, ui
     u32(0);
     for (char c : std::string("2024:05:17 10:11:12")) t.push_back(uint8_t(c));
     t.push_back(0);
-    std::vector<uint8_t> record = {'E', 'x', 'i', 'f', 0, 0};
-    record.insert(record.end(), t.begin(), t.end());
-    return record;
+    return t;
 }
 
 // Puts an EXIF block with `orientation` and a w x h pixel size right after SOI of a JPEG file.

@@ -65,7 +65,7 @@ TEST_F(EditorDocTest, OpensEveryOrientationUprightAsOneUnmodifiedUndoStep) {
     };
     for (const OrientationCase& c : cases) {
         SCOPED_TRACE(c.orientation);
-        const fs::path path = dir / ("o" + std::to_string(c.orientation) + ".jpg");
+        const fs::path path = dir / (std::to_string(c.orientation) + "-turned.jpg");
         WriteQuadrantJpeg(path, 40, 20, c.orientation);
         CeditorDoc doc;
         EXPECT_TRUE(doc.OnOpenDocument(path));
@@ -330,7 +330,7 @@ TEST_F(EditorDocTest, OpeningUprightEqualsDecodingThenTurning) {
         }
     for (int orientation : {1, 3, 6, 8}) {
         SCOPED_TRACE(orientation);
-        const fs::path path = dir / ("o" + std::to_string(orientation) + ".jpg");
+        const fs::path path = dir / (std::to_string(orientation) + "-turned.jpg");
         ASSERT_TRUE(writeJPEGfile(path.c_str(), w, h, pixels.Data(), 90));
         InsertExifOrientation(path, w, h, orientation);
 
@@ -357,7 +357,7 @@ TEST_F(EditorDocTest, OpeningUprightEqualsDecodingThenTurning) {
         EXPECT_EQ(peak, reference.HistogramPeak());
     }
     // A sideways file cut short still opens upright at full size, the missing part filled in.
-    std::vector<uint8_t> cut = ReadBytes(dir / "o6.jpg");
+    std::vector<uint8_t> cut = ReadBytes(dir / "6-turned.jpg");
     cut.resize(cut.size() / 2);
     WriteBytes(dir / "cut.jpg", cut);
     CeditorDoc doc;
