@@ -13,6 +13,7 @@
 #include "adjust/curves/curves.h"
 #include "adjust/framework/parallel.h"
 #include "adjust/framework/pixeltables.h"
+#include "lookup_baseline.h"
 #include "adjust/levels/levels.h"
 #include "adjust/tone/blackwhite.h"
 #include "adjust/tone/brightness.h"
@@ -62,42 +63,20 @@ Images& Shared() {
     return images;
 }
 
-// The simplest per-channel look-up loop, for reference.
-void PlainLookup(const ImagePlane& s, const ImagePlane& d, const adjust::PixelTables& t, int32_t y0, int32_t y1) {
-    for (int32_t y = y0; y < y1; ++y) {
-        const uint8_t* a = s.Row(y);
-        uint8_t* b = d.Row(y);
-        for (int32_t x = 0; x < s.width; ++x) {
-            b[3 * x] = t.blue[a[3 * x]];
-            b[3 * x + 1] = t.green[a[3 * x + 1]];
-            b[3 * x + 2] = t.red[a[3 * x + 2]];
-        }
-    }
-}
-
-adjust::PixelTables SomeTables() {
-    adjust::PixelTables t{};
-    for (int i = 0; i < 256; ++i) {
-        t.blue[static_cast<size_t>(i)] = static_cast<uint8_t>(255 - i);
-        t.green[static_cast<size_t>(i)] = static_cast<uint8_t>(i / 2);
-        t.red[static_cast<size_t>(i)] = static_cast<uint8_t>(i ^ 0x5A);
-    }
-    return t;
-}
-
 void BM_PlainLookupOneCore(benchmark::State& state) {
     auto& im = Shared();
-    auto t = SomeTables();
+    const auto t = lookupbaseline::SomeTables();
     Measure(state, [&] {
-        PlainLookup(im.src, im.dst, t, 0, kHeight);
+        lookupbaseline::PlainLookup(im.src, im.dst, t, 0, kHeight);
     });
 }
 
 void BM_PlainLookupAllCores(benchmark::State& state) {
     auto& im = Shared();
-    auto t = SomeTables();
+    const auto t = lookupbaseline::SomeTables();
     Measure(state, [&] {
-        adjust::ParallelRows(kHeight, [&](int32_t y0, int32_t y1) { PlainLookup(im.src, im.dst, t, y0, y1); });
+        adjust::ParallelRows(kHeight,
+                             [&](int32_t y0, int32_t y1) { lookupbaseline::PlainLookup(im.src, im.dst, t, y0, y1); });
     });
 }
 

@@ -12,6 +12,7 @@
 #include "adjust/filters/photofilter.h"
 #include "adjust/framework/parallel.h"
 #include "adjust/framework/pixeltables.h"
+#include "lookup_baseline.h"
 #include "adjust/huesat/huesaturation.h"
 #include "adjust/mixer/channelmixer.h"
 #include "adjust/whitebalance/whitebalance.h"
@@ -53,45 +54,9 @@ Images& Shared() {
     return images;
 }
 
-void PlainLookup(const ImagePlane& s, const ImagePlane& d, const adjust::PixelTables& t, int32_t y0, int32_t y1) {
-    for (int32_t y = y0; y < y1; ++y) {
-        const uint8_t* a = s.Row(y);
-        uint8_t* b = d.Row(y);
-        for (int32_t x = 0; x < s.width; ++x) {
-            b[3 * x] = t.blue[a[3 * x]];
-            b[3 * x + 1] = t.green[a[3 * x + 1]];
-            b[3 * x + 2] = t.red[a[3 * x + 2]];
-        }
-    }
-}
+void BM_PlainLookupOneCore(benchmark::State& state) { lookupbaseline::Run(state, Shared().src, Shared().dst, false); }
 
-adjust::PixelTables SomeTables() {
-    adjust::PixelTables t{};
-    for (int i = 0; i < 256; ++i) {
-        t.blue[static_cast<size_t>(i)] = static_cast<uint8_t>(255 - i);
-        t.green[static_cast<size_t>(i)] = static_cast<uint8_t>(i / 2);
-        t.red[static_cast<size_t>(i)] = static_cast<uint8_t>(i ^ 0x5A);
-    }
-    return t;
-}
-
-void BM_PlainLookupOneCore(benchmark::State& state) {
-    auto& im = Shared();
-    const auto t = SomeTables();
-    for (auto _ : state) {
-        PlainLookup(im.src, im.dst, t, 0, kHeight);
-        benchmark::ClobberMemory();
-    }
-}
-
-void BM_PlainLookupAllCores(benchmark::State& state) {
-    auto& im = Shared();
-    const auto t = SomeTables();
-    for (auto _ : state) {
-        adjust::ParallelRows(kHeight, [&](int32_t y0, int32_t y1) { PlainLookup(im.src, im.dst, t, y0, y1); });
-        benchmark::ClobberMemory();
-    }
-}
+void BM_PlainLookupAllCores(benchmark::State& state) { lookupbaseline::Run(state, Shared().src, Shared().dst, true); }
 
 void BM_ChannelMixerColour(benchmark::State& state) {
     auto& im = Shared();
