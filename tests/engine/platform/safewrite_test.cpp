@@ -1,0 +1,114 @@
+// Replacing files: a new inode on success, the old file intact on any failure, permissions
+// and symbolic links kept, no temporary file left behind.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/safewrite.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class SafeWrite : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("lumaret-safewrite-" + std::to_string(::getpid()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override {
+        fs::permissions(m_dir, fs::perms::owner_all);
+        fs::remove_all(m_dir);
+    }
+    size_t FileCount() const { return static_cast<size_t>(std::distance(fs::directory_iterator(m_dir), {})); }
+    fs::path m_dir;
+};
+
+ino_t Inode(const fs::path& p) {
+    struct stat s {};
+    ::stat(p.c_str(), &s);
+    return s.st_ino;
+}
+
+TEST_F(SafeWrite, ReplacesWithNewInodeKeepingPermissions) {
+    const fs::path target = m_dir / "settings.xml";
+    std::ofstream(target) << "old";
+    ::chmod(target.c_str(), 0640);
+    const ino_t before = Inode(target);
+    const std::string text = "new contents";
+    std::string error;
+    ASSERT_TRUE(platform::ReplaceFileWithBytes(
+            target, {reinterpret_cast<const uint8_t*>(text.data()), text.size()}, error)) << error;
+    EXPECT_EQ(Read(target), text);
+    EXPECT_NE(Inode(target), before);
+    struct stat s {};
+    ::stat(target.c_str(), &s);
+    EXPECT_EQ(s.st_mode & 07777, 0640u);
+    EXPECT_EQ(FileCount(), 1u);
+
+    // A new file gets the usual mode for new files.
+    const fs::path fresh = m_dir / "fresh.bin";
+    ASSERT_TRUE(platform::ReplaceFile(fresh, [](int fd) { return platform::WriteAll(fd, "x", 1); }, error));
+    ::stat(fresh.c_str(), &s);
+    EXPECT_EQ(s.st_mode & 07777, 0666u & ~platform::CurrentUmask());
+}
+
+TEST_F(SafeWrite, FailureLeavesTargetAndNoTemporary) {
+    const fs::path target = m_dir / "photo.jpg";
+    std::ofstream(target) << "original";
+    std::string error;
+    // The writer fails half-way: the partly written temporary must go.
+    EXPECT_FALSE(platform::ReplaceFile(target, [](int fd) { return platform::WriteAll(fd, "half", 4) && false; },
+                                       error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(Read(target), "original");
+    EXPECT_EQ(FileCount(), 1u);
+
+    error.clear();
+    EXPECT_FALSE(platform::ReplaceFileByPath(target, [](const std::string& temp) {
+        std::ofstream(temp) << "partial";
+        return false;
+    }, error));
+    EXPECT_EQ(Read(target), "original");
+    EXPECT_EQ(FileCount(), 1u);
+
+    // A folder we cannot write into: nothing is created, the reason is given. (Root may write
+    // anywhere, so the check only means something for other users.)
+    if (::geteuid() != 0) {
+        fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
+        error.clear();
+        EXPECT_FALSE(platform::ReplaceFileWithBytes(target, {}, error));
+        EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+        EXPECT_EQ(Read(target), "original");
+    }
+}
+
+TEST_F(SafeWrite, SymbolicLinkStaysALink) {
+    const fs::path real = m_dir / "real.xml";
+    const fs::path link = m_dir / "link.xml";
+    std::ofstream(real) << "old";
+    fs::create_symlink("real.xml", link);
+    std::string error;
+    ASSERT_TRUE(platform::ReplaceFileByPath(link, [](const std::string& temp) {
+        std::ofstream(temp) << "through the link";
+        return true;
+    }, error)) << error;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Read(real), "through the link");
+    EXPECT_EQ(FileCount(), 2u);
+}
+
+}  // namespace
