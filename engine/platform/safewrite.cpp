@@ -95,6 +95,10 @@ std::string TempPattern(const std::string& target) {
 
 // A new, empty file beside `target` under a name nobody else holds, with `mode`.
 UniqueFd CreateTempBeside(const std::string& target, mode_t mode, std::string& tempPath, std::string& error) {
+    if (target.empty() || target.back() == '/') {
+        error = "no file name given";
+        return UniqueFd();
+    }
     std::string pattern = TempPattern(target);
     // mkostemp opens with O_CREAT|O_EXCL, so an existing file is never reused.
     UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));

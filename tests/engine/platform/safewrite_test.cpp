@@ -85,6 +85,14 @@ TEST_F(SafeWrite, FailureLeavesTargetAndNoTemporary) {
     EXPECT_EQ(Read(target), "original");
     EXPECT_EQ(FileCount(), 1u);
 
+    // No file name, or a folder as the target: nothing is created or replaced.
+    for (const std::string& bad : {std::string(), m_dir.string() + "/", m_dir.string()}) {
+        EXPECT_FALSE(platform::ReplaceFileWithBytes(bad, {}, error)) << bad;
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_TRUE(fs::is_directory(m_dir));
+    EXPECT_EQ(FileCount(), 1u);
+
     // A folder we cannot write into: nothing is created, the reason is given. (Root may write
     // anywhere, so the check only means something for other users.)
     if (::geteuid() != 0) {
