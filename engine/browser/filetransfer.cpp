@@ -164,7 +164,8 @@ private:
     // that was free when the copy began is never replaced: a file that appeared meanwhile
     // was not agreed to.
     bool CopyFile(const std::string& source, const std::string& target, bool replace) {
-        platform::UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+        // O_NONBLOCK: a named pipe among the files must not stall the copy; it is refused below.
+        platform::UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
         // The permissions and times of the file itself, not of a link that named it.
         struct stat from {};
         if (!in.IsOpen() || ::fstat(in.Get(), &from) != 0 || !S_ISREG(from.st_mode)) return false;

@@ -212,6 +212,12 @@ TEST_F(FileOpsFixture, FailedCopyLeavesNoTargetAndTheSourceIntact) {
     EXPECT_EQ("old", ReadFile(shown + "/old.jpg"));
     EXPECT_TRUE(big == ReadFile(dir / "in/big.jpg"));
     EXPECT_TRUE(big == ReadFile(dir / "in/old.jpg"));
+
+    // A named pipe is refused at once instead of waiting for a writer.
+    ASSERT_EQ(0, ::mkfifo((dir / "in/pipe.jpg").c_str(), 0644));
+    r = TransferFiles({dir / "in/pipe.jpg"}, shown, TransferKind::Copy, nullptr, nullptr);
+    EXPECT_EQ((Names{dir / "in/pipe.jpg"}), r.failed);
+    EXPECT_EQ((Names{"old.jpg"}), FolderNames(shown));
 }
 
 // A link is copied as the file it names, with that file's permissions (not the link's 0777).
