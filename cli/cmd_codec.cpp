@@ -9,6 +9,7 @@
 #include "command.h"
 #include "decode_own.h"
 #include "core/imagebuffer.h"
+#include "platform/safewrite.h"
 #include "ppm.h"
 
 namespace cli {
@@ -82,8 +83,9 @@ int RunDecode(const Args& args) {
         std::fprintf(stderr, "lumaret-cli: warning: %s has damaged or missing data\n",
                      options.input.c_str());
     }
-    if (!WritePpm(options.output, image.Plane())) {
-        std::fprintf(stderr, "lumaret-cli: cannot write %s\n", options.output.c_str());
+    std::string error;
+    if (!WritePpm(options.output, image.Plane(), error)) {
+        std::fprintf(stderr, "lumaret-cli: cannot write %s: %s\n", options.output.c_str(), error.c_str());
         return kExitFailure;
     }
     return kExitOk;
@@ -111,8 +113,12 @@ int RunEncode(const Args& args) {
     CImageBuffer image;
     std::string error;
     if (!ReadPpm(input, image, error)) return Fail(error);
-    if (!writeJPEGfile(output.c_str(), image.Width(), image.Height(), image.Data(), quality)) {
-        std::fprintf(stderr, "lumaret-cli: cannot write %s\n", output.c_str());
+    // Encoded into a temporary file that replaces the output only when complete.
+    const bool written = platform::ReplaceFileByPath(output, [&](const std::string& temp) {
+        return writeJPEGfile(temp.c_str(), image.Width(), image.Height(), image.Data(), quality) != 0;
+    }, error);
+    if (!written) {
+        std::fprintf(stderr, "lumaret-cli: cannot write %s: %s\n", output.c_str(), error.c_str());
         return kExitFailure;
     }
     return kExitOk;

@@ -10,6 +10,7 @@
 #include "exif/exif.h"
 #include "exif/exifreport.h"
 #include "platform/programfolder.h"
+#include "platform/safewrite.h"
 
 namespace cli {
 namespace {
@@ -51,13 +52,9 @@ int WriteThumbnail(const std::string& path, const std::string& output) {
     CExif exif(path);
     if (!Open(exif, path)) return kExitUsage;
     if (exif.GetThumbnailSize() == 0) return Fail("'" + path + "' has no embedded thumbnail");
-    std::FILE* file = std::fopen(output.c_str(), "wb");
-    bool ok = file != nullptr &&
-              std::fwrite(exif.GetThumbnail(), 1, exif.GetThumbnailSize(), file) == exif.GetThumbnailSize();
-    if (file != nullptr) ok = std::fclose(file) == 0 && ok;
-    if (!ok) {
-        std::remove(output.c_str());
-        Fail("cannot write '" + output + "'");
+    std::string error;
+    if (!platform::ReplaceFileWithBytes(output, {exif.GetThumbnail(), exif.GetThumbnailSize()}, error)) {
+        Fail("cannot write '" + output + "': " + error);
         return kExitFailure;
     }
     return kExitOk;

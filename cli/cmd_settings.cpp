@@ -26,8 +26,9 @@ int RunSettings(const Args& args) {
         case CSettings::SetResult::Ok:
             break;
     }
-    if (!settings.Save()) {
-        std::fprintf(stderr, "lumaret-cli: cannot write %s\n", settings.FilePath().c_str());
+    std::string error;
+    if (!settings.Save(error)) {
+        std::fprintf(stderr, "lumaret-cli: cannot write %s: %s\n", settings.FilePath().c_str(), error.c_str());
         return kExitFailure;
     }
     return kExitOk;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/safewrite.h"
+
 namespace cli {
 
 namespace {
@@ -33,21 +35,27 @@ bool ReadHeaderNumber(FILE* f, long& value) {
 }
 }  // namespace
 
-bool WritePpm(const std::string& path, const ImagePlane& plane) {
-    File f(std::fopen(path.c_str(), "wb"));
-    if (!f) return false;
-    std::fprintf(f.get(), "P6\n%d %d\n255\n", plane.width, plane.height);
-    std::vector<uint8_t> row(static_cast<size_t>(plane.width) * 3);
-    for (int32_t y = 0; y < plane.height; ++y) {
-        const uint8_t* src = plane.Row(y);
-        for (int32_t x = 0; x < plane.width; ++x) {
-            row[x * 3 + 0] = src[x * 3 + 2];
-            row[x * 3 + 1] = src[x * 3 + 1];
-            row[x * 3 + 2] = src[x * 3 + 0];
+bool WritePpm(const std::string& path, const ImagePlane& plane, std::string& error) {
+    return platform::ReplaceFile(path, [&](int fd) {
+        const std::string header = "P6\n" + std::to_string(plane.width) + " " + std::to_string(plane.height) + "\n255\n";
+        if (!platform::WriteAll(fd, header.data(), header.size())) return false;
+        std::vector<uint8_t> row(static_cast<size_t>(plane.width) * 3);
+        for (int32_t y = 0; y < plane.height; ++y) {
+            const uint8_t* src = plane.Row(y);
+            for (int32_t x = 0; x < plane.width; ++x) {
+                row[x * 3 + 0] = src[x * 3 + 2];
+                row[x * 3 + 1] = src[x * 3 + 1];
+                row[x * 3 + 2] = src[x * 3 + 0];
+            }
+            if (!platform::WriteAll(fd, row.data(), row.size())) return false;
         }
-        if (std::fwrite(row.data(), 1, row.size(), f.get()) != row.size()) return false;
-    }
-    return std::fclose(f.release()) == 0;
+        return true;
+    }, error);
+}
+
+bool WritePpm(const std::string& path, const ImagePlane& plane) {
+    std::string error;
+    return WritePpm(path, plane, error);
 }
 
 bool ReadPpm(const std::string& path, CImageBuffer& image, std::string& error) {

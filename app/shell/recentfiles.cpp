@@ -3,8 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
+
+#include "platform/safewrite.h"
 
 namespace {
 
@@ -85,15 +86,15 @@ void CRecentFiles::Load() {
 bool CRecentFiles::Save() const {
     if (m_storePath.isEmpty()) return false;
     if (!QDir().mkpath(QFileInfo(m_storePath).absolutePath())) return false;
-    // QSaveFile writes a temporary file beside the store and renames it over the old one,
-    // so a crash mid-write leaves the previous list, never half of one.
-    QSaveFile file(m_storePath);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    for (const QString& entry : m_entries) {
-        const QByteArray line = entry.toUtf8() + '\n';
-        if (file.write(line) != line.size()) return false;  // the destructor discards the temporary file
-    }
-    return file.commit();
+    QByteArray text;
+    for (const QString& entry : m_entries) text += entry.toUtf8() + '\n';
+    // A complete new list replaces the old one, so a crash mid-write leaves the previous
+    // list, never half of one.
+    std::string error;
+    return platform::ReplaceFileWithBytes(QFile::encodeName(m_storePath).toStdString(),
+                                          {reinterpret_cast<const uint8_t*>(text.constData()),
+                                           static_cast<size_t>(text.size())},
+                                          error);
 }
 
 QString CRecentFiles::MenuText(int index, const QString& path, int maxChars) {

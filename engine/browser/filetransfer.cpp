@@ -13,6 +13,7 @@
 #include "browser/filestatus.h"
 #include "core/prompt.h"
 #include "platform/mounts.h"
+#include "platform/safewrite.h"
 
 namespace fs = std::filesystem;
 
@@ -20,25 +21,6 @@ namespace {
 
 constexpr uint64_t kProgressUnit = 64 * 1024;
 constexpr size_t kCopyBlock = 1 << 20;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    ~FileDescriptor() { Reset(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return m_fd; }
-    // Closes now and reports whether the close (and so the last writes) succeeded.
-    bool Close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-    void Reset() { Close(); }
-
-private:
-    int m_fd;
-};
 
 class Transfer {
 public:
@@ -129,7 +111,7 @@ private:
             m_report.failed.push_back(source);
             return;
         }
-        if (!CopyFile(source, target, from)) {
+        if (!CopyFile(source, target, targetExists)) {
             m_report.failed.push_back(source);
             return;
         }
@@ -177,53 +159,32 @@ private:
         ++m_report.transferred;
     }
 
-    bool CopyFile(const std::string& source, const std::string& target, const struct stat& from) {
-        FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-        if (in.Get() < 0) return false;
-        // A hidden temporary name in the target folder: the browser does not list it, and
-        // the final rename is atomic, so the target is either the old file or the whole copy.
-        const fs::path targetPath(target);
-        std::string hidden(1, '.');
-        hidden += targetPath.filename().string();
-        hidden += ".lumaret-XXXXXX";
-        std::string pattern = JoinPath(targetPath.parent_path().string(), hidden);
-        FileDescriptor out(::mkostemp(pattern.data(), O_CLOEXEC));
-        if (out.Get() < 0) return false;
-        const std::string temp = pattern;
-        auto fail = [&] {
-            out.Close();
-            ::unlink(temp.c_str());
-            return false;
-        };
+    // Copies through a hidden temporary file in the target folder that is flushed and then
+    // renamed into place, so the target is either the old file or the whole copy. A target
+    // that was free when the copy began is never replaced: a file that appeared meanwhile
+    // was not agreed to.
+    bool CopyFile(const std::string& source, const std::string& target, bool replace) {
+        // O_NONBLOCK: a named pipe among the files must not stall the copy; it is refused below.
+        platform::UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        // The permissions and times of the file itself, not of a link that named it.
+        struct stat from {};
+        if (!in.IsOpen() || ::fstat(in.Get(), &from) != 0 || !S_ISREG(from.st_mode)) return false;
         std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
-        for (;;) {
-            const ssize_t n = ::read(in.Get(), buffer.get(), kCopyBlock);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return fail();
+        std::string error;
+        return platform::ReplaceFile(target, [&](int out) {
+            for (;;) {
+                const ssize_t n = ::read(in.Get(), buffer.get(), kCopyBlock);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) return false;
+                if (n == 0) break;
+                if (!platform::WriteAll(out, buffer.get(), static_cast<size_t>(n))) return false;
+                Advance(static_cast<uint64_t>(n));
             }
-            if (n == 0) break;
-            for (ssize_t done = 0; done < n;) {
-                const ssize_t w = ::write(out.Get(), buffer.get() + done, static_cast<size_t>(n - done));
-                if (w < 0) {
-                    if (errno == EINTR) continue;
-                    return fail();
-                }
-                done += w;
-            }
-            Advance(static_cast<uint64_t>(n));
-        }
-        ::fchmod(out.Get(), from.st_mode & 07777);
-        const timespec times[2] = {from.st_atim, from.st_mtim};
-        ::futimens(out.Get(), times);
-        // The data must be on disk before the name appears (and before a moved source goes).
-        if (::fsync(out.Get()) != 0) return fail();
-        if (!out.Close()) return fail();
-        if (::rename(temp.c_str(), target.c_str()) != 0) {
-            ::unlink(temp.c_str());
-            return false;
-        }
-        return true;
+            ::fchmod(out, from.st_mode & 07777);
+            const timespec times[2] = {from.st_atim, from.st_mtim};
+            ::futimens(out, times);
+            return true;
+        }, error, replace ? platform::ExistingTarget::Replace : platform::ExistingTarget::Keep);
     }
 
     void Advance(uint64_t bytes) {

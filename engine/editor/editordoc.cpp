@@ -10,10 +10,10 @@
 #include "codec/codeclock.h"
 #include "codec/jpegcodec.h"
 #include "editor/opendecode.h"
-#include "editor/safewrite.h"
 #include "exif/exif.h"
 #include "geometry/orient.h"
 #include "geometry/rotate.h"
+#include "platform/safewrite.h"
 
 namespace {
 
@@ -212,7 +212,7 @@ bool CeditorDoc::WriteImage(const std::string& path, int quality, const CExif* e
         error = "there is no picture to save";
         return false;
     }
-    return ReplaceFileSafely(
+    return platform::ReplaceFileByPath(
         path,
         [&](const std::string& temp) {
             if (!m_writer(temp, pixels, quality)) {

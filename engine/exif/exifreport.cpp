@@ -5,6 +5,7 @@
 
 #include "exif/exif.h"
 #include "exif/exifformat.h"
+#include "platform/safewrite.h"
 
 std::string EscapeHtml(std::string_view text) {
     std::string out;
@@ -94,8 +95,7 @@ bool CHtmlTemplateParser::Replace(const std::string& tableName, const std::strin
 }
 
 bool CHtmlTemplateParser::Save(const std::string& fileName) const {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "wb"));
-    if (!file) return false;
-    if (!m_text.empty() && std::fwrite(m_text.data(), 1, m_text.size(), file.get()) != m_text.size()) return false;
-    return std::fclose(file.release()) == 0;
+    std::string error;
+    return platform::ReplaceFileWithBytes(
+            fileName, {reinterpret_cast<const uint8_t*>(m_text.data()), m_text.size()}, error);
 }

@@ -40,7 +40,8 @@ public:
     // Replaces the content of the table whose opening tag contains `tableName` by `rows`,
     // keeping the tag and its attributes; false when there is no such table.
     bool Replace(const std::string& tableName, const std::string& rows);
-    // Writes the text to `fileName`; false when it cannot be created.
+    // Writes the text to `fileName` (replacing an older file only once complete); false when
+    // it cannot be written.
     bool Save(const std::string& fileName) const;
 
     const std::string& Text() const { return m_text; }

@@ -1,13 +1,10 @@
 // CExif: carrying an EXIF block over to another file and writing the file back.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "exif/exif.h"
+#include "platform/safewrite.h"
 
 namespace {
 
@@ -21,10 +18,6 @@ struct FileCloser {
     }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-bool WriteAll(std::FILE* out, const void* data, size_t size) {
-    return size == 0 || std::fwrite(data, 1, size, out) == size;
-}
 
 }  // namespace
 
@@ -88,47 +81,29 @@ bool CExif::WriteFile() {
     if (!m_loaded || m_path.empty() || m_entropyPosition == 0) return false;
     FilePtr in(std::fopen(m_path.c_str(), "rb"));
     if (!in) return false;
-    struct stat info {};
-    if (fstat(fileno(in.get()), &info) != 0) return false;
     if (std::fseek(in.get(), static_cast<long>(m_entropyPosition), SEEK_SET) != 0) return false;
 
     // The new file is made beside the old one and renamed over it, so that a failure at
     // any point leaves the original as it was.
-    std::string tempPath = m_path + ".lumaret-XXXXXX";
-    int fd = mkstemp(tempPath.data());
-    if (fd < 0) return false;
-    FilePtr out(fdopen(fd, "wb"));
-    if (!out) {
-        close(fd);
-        unlink(tempPath.c_str());
-        return false;
-    }
-    bool ok = true;
     uint64_t headerBytes = 0;
     std::vector<uint64_t> offsets;
-    for (const CJpegSegment& s : m_segments) {
-        const uint8_t marker[2] = {0xFF, s.marker};
-        ok = ok && WriteAll(out.get(), marker, 2) && WriteAll(out.get(), s.bytes.data(), s.bytes.size());
-        offsets.push_back(headerBytes + 2);
-        headerBytes += 2 + s.bytes.size();
-    }
-    std::vector<uint8_t> chunk(100000);
-    while (ok) {
-        size_t got = std::fread(chunk.data(), 1, chunk.size(), in.get());
-        if (got == 0) {
-            ok = !std::ferror(in.get());
-            break;
+    std::string error;
+    const bool written = platform::ReplaceFile(m_path, [&](int fd) {
+        for (const CJpegSegment& s : m_segments) {
+            const uint8_t marker[2] = {0xFF, s.marker};
+            if (!platform::WriteAll(fd, marker, 2) || !platform::WriteAll(fd, s.bytes.data(), s.bytes.size()))
+                return false;
+            offsets.push_back(headerBytes + 2);
+            headerBytes += 2 + s.bytes.size();
         }
-        ok = WriteAll(out.get(), chunk.data(), got);
-    }
-    ok = ok && std::fflush(out.get()) == 0 && fsync(fileno(out.get())) == 0;
-    if (ok) fchmod(fileno(out.get()), info.st_mode & 07777);
-    ok = (std::fclose(out.release()) == 0) && ok;
-    in.reset();
-    if (!ok || std::rename(tempPath.c_str(), m_path.c_str()) != 0) {
-        unlink(tempPath.c_str());
-        return false;
-    }
+        std::vector<uint8_t> chunk(100000);
+        for (;;) {
+            const size_t got = std::fread(chunk.data(), 1, chunk.size(), in.get());
+            if (got == 0) return !std::ferror(in.get());
+            if (!platform::WriteAll(fd, chunk.data(), got)) return false;
+        }
+    }, error);
+    if (!written) return false;
     // The object now describes the new file, so it can be written again.
     m_entropyPosition = headerBytes;
     for (size_t i = 0; i < m_segments.size(); ++i) m_segments[i].fileOffset = offsets[i];

@@ -76,12 +76,30 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A new, empty file beside `target` under a name nobody else holds.
-UniqueFd CreateTempBeside(const std::string& target, std::string& tempPath, std::string& error) {
+// Temporary names are "." + name + ".tmp-XXXXXX"; a long name is shortened (at a UTF-8
+// character boundary) so that the temporary name, and one made beside it in turn, still fit
+// the 255 bytes a file name may have.
+constexpr size_t kMaxNameInTemp = 200;
+
+std::string TempPattern(const std::string& target) {
     const size_t slash = target.rfind('/');
     const std::string prefix = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string pattern = prefix + "." + name + ".tmp-XXXXXX";
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (name.size() > kMaxNameInTemp) {
+        size_t cut = kMaxNameInTemp;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
+    return prefix + "." + name + ".tmp-XXXXXX";
+}
+
+// A new, empty file beside `target` under a name nobody else holds, with `mode`.
+UniqueFd CreateTempBeside(const std::string& target, mode_t mode, std::string& tempPath, std::string& error) {
+    if (target.empty() || target.back() == '/') {
+        error = "no file name given";
+        return UniqueFd();
+    }
+    std::string pattern = TempPattern(target);
     // mkostemp opens with O_CREAT|O_EXCL, so an existing file is never reused.
     UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
     if (!fd.IsOpen()) {
@@ -89,19 +107,45 @@ UniqueFd CreateTempBeside(const std::string& target, std::string& tempPath, std:
         return fd;
     }
     tempPath = pattern;
+    if (::fchmod(fd.Get(), mode) != 0) {
+        error = "cannot set the permissions of " + tempPath + ": " + ErrnoText();
+        ::unlink(tempPath.c_str());
+        fd.Reset();
+    }
     return fd;
 }
 
 mode_t ModeFor(const std::string& target) {
     struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0) return existing.st_mode & 07777;
+    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) return existing.st_mode & 07777;
     return 0666 & ~static_cast<mode_t>(CurrentUmask());
 }
 
-// Renames the flushed temporary file over the target and flushes the folder entry.
-bool Publish(const std::string& tempPath, const std::string& target, std::string& error) {
-    if (std::rename(tempPath.c_str(), target.c_str()) != 0) {
-        error = "cannot replace " + target + ": " + ErrnoText();
+// Gives the temporary file the target's name without replacing anything found there.
+bool RenameKeepingExisting(const std::string& tempPath, const std::string& target) {
+    if (::renameat2(AT_FDCWD, tempPath.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without the flag: a hard link fails just as surely on an existing name.
+    if (::link(tempPath.c_str(), target.c_str()) == 0) {
+        ::unlink(tempPath.c_str());
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    // Nor hard links (FAT cards): a last look, then a plain rename.
+    struct stat info {};
+    if (::lstat(target.c_str(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return std::rename(tempPath.c_str(), target.c_str()) == 0;
+}
+
+// Renames the flushed temporary file to the target and flushes the folder entry.
+bool Publish(const std::string& tempPath, const std::string& target, ExistingTarget existing, std::string& error) {
+    const bool renamed = existing == ExistingTarget::Keep ? RenameKeepingExisting(tempPath, target)
+                                                          : std::rename(tempPath.c_str(), target.c_str()) == 0;
+    if (!renamed) {
+        error = errno == EEXIST ? target + " already exists" : "cannot replace " + target + ": " + ErrnoText();
         return false;
     }
     UniqueFd folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -110,19 +154,23 @@ bool Publish(const std::string& tempPath, const std::string& target, std::string
     return true;
 }
 
+// The path to write: a link is followed when it is to be replaced, and is itself the
+// existing file otherwise.
+std::string TargetFor(const std::string& path, ExistingTarget existing) {
+    return existing == ExistingTarget::Replace ? ResolveTarget(path) : path;
+}
+
 }  // namespace
 
-bool ReplaceFile(const std::string& targetPath, const std::function<bool(int fd)>& produce, std::string& error) {
-    const std::string target = ResolveTarget(targetPath);
+bool ReplaceFile(const std::string& targetPath, const std::function<bool(int fd)>& produce, std::string& error,
+                 ExistingTarget existing) {
+    error.clear();
+    const std::string target = TargetFor(targetPath, existing);
     std::string tempPath;
-    UniqueFd fd = CreateTempBeside(target, tempPath, error);
+    UniqueFd fd = CreateTempBeside(target, ModeFor(target), tempPath, error);
     if (!fd.IsOpen()) return false;
-    bool ok = ::fchmod(fd.Get(), ModeFor(target)) == 0;
-    if (!ok) error = "cannot set the permissions of " + tempPath + ": " + ErrnoText();
-    if (ok && !produce(fd.Get())) {
-        if (error.empty()) error = "writing " + target + " failed";
-        ok = false;
-    }
+    bool ok = produce(fd.Get());
+    if (!ok && error.empty()) error = "writing " + target + " failed";
     if (ok && ::fsync(fd.Get()) != 0) {
         error = "cannot flush " + target + " to disk: " + ErrnoText();
         ok = false;
@@ -131,31 +179,34 @@ bool ReplaceFile(const std::string& targetPath, const std::function<bool(int fd)
         error = "writing " + target + " failed: " + ErrnoText();
         ok = false;
     }
-    if (ok) ok = Publish(tempPath, target, error);
+    if (ok) ok = Publish(tempPath, target, existing, error);
     if (!ok) ::unlink(tempPath.c_str());
     return ok;
 }
 
 bool ReplaceFileByPath(const std::string& targetPath,
-                       const std::function<bool(const std::string& tempPath)>& produce, std::string& error) {
-    const std::string target = ResolveTarget(targetPath);
+                       const std::function<bool(const std::string& tempPath)>& produce, std::string& error,
+                       ExistingTarget existing) {
+    error.clear();
+    const std::string target = TargetFor(targetPath, existing);
     std::string tempPath;
-    UniqueFd fd = CreateTempBeside(target, tempPath, error);
-    if (!fd.IsOpen()) return false;
-    bool ok = ::fchmod(fd.Get(), ModeFor(target)) == 0;
-    if (!ok) error = "cannot set the permissions of " + tempPath + ": " + ErrnoText();
-    // The writer opens the file by name (truncating the empty file, keeping its inode and mode);
-    // the descriptor kept here flushes what it wrote.
-    if (ok && !produce(tempPath)) {
-        if (error.empty()) error = "writing " + target + " failed";
-        ok = false;
+    if (!CreateTempBeside(target, ModeFor(target), tempPath, error).IsOpen()) return false;
+    bool ok = produce(tempPath);
+    if (!ok && error.empty()) error = "writing " + target + " failed";
+    if (ok) {
+        // Opened again by name: the writer may have put a new file there (a rewrite of the
+        // file through a temporary file of its own), and that file is the one to flush.
+        UniqueFd written(::open(tempPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        struct stat info {};
+        if (!written.IsOpen() || ::fstat(written.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            error = "writing " + target + " failed: the written file is missing";
+            ok = false;
+        } else if (::fsync(written.Get()) != 0) {
+            error = "cannot flush " + target + " to disk: " + ErrnoText();
+            ok = false;
+        }
     }
-    if (ok && ::fsync(fd.Get()) != 0) {
-        error = "cannot flush " + target + " to disk: " + ErrnoText();
-        ok = false;
-    }
-    fd.Reset();
-    if (ok) ok = Publish(tempPath, target, error);
+    if (ok) ok = Publish(tempPath, target, existing, error);
     if (!ok) ::unlink(tempPath.c_str());
     return ok;
 }

@@ -44,16 +44,25 @@ private:
 // Writes all of `size` bytes, resuming after short writes and interrupted calls.
 bool WriteAll(int fd, const void* data, size_t size);
 
+// What the final rename does when a file of the target's name exists by then.
+enum class ExistingTarget {
+    Replace,  // replace it (symbolic links are followed and stay links)
+    Keep,     // keep it and fail: for new files such as copies whose target was free when asked
+};
+
 // Replaces `target` with what `produce` writes to the open descriptor of a new file: the new
 // file gets a unique name beside the target (O_CREAT|O_EXCL), is flushed to disk, takes the old
 // file's permissions (or 0666 less the umask), and is renamed over the target; the folder is
 // then flushed too. A symbolic link as target stays a link: the file it names is replaced.
-// On any failure the temporary file is removed, the target is untouched and `error` says why.
-bool ReplaceFile(const std::string& target, const std::function<bool(int fd)>& produce, std::string& error);
+// On any failure the temporary file is removed, the target is untouched and `error` says why
+// (`produce` may set `error` itself before it returns false).
+bool ReplaceFile(const std::string& target, const std::function<bool(int fd)>& produce, std::string& error,
+                 ExistingTarget existing = ExistingTarget::Replace);
 
-// The same for writers that open the file themselves: `produce` gets the temporary file's path.
+// The same for writers that open the file themselves: `produce` gets the temporary file's path
+// and may write it in place or replace it by another file of that name.
 bool ReplaceFileByPath(const std::string& target, const std::function<bool(const std::string& tempPath)>& produce,
-                       std::string& error);
+                       std::string& error, ExistingTarget existing = ExistingTarget::Replace);
 
 // Replaces `target` with `bytes`.
 bool ReplaceFileWithBytes(const std::string& target, std::span<const uint8_t> bytes, std::string& error);

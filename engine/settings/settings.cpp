@@ -4,14 +4,13 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <system_error>
 
 #include "platform/programfolder.h"
+#include "platform/safewrite.h"
 
 using tinyxml2::XMLDocument;
 using tinyxml2::XMLElement;
@@ -78,10 +77,6 @@ bool ParseWholeInteger(const std::string& text, int32_t& out) {
     out = static_cast<int32_t>(value);
     return true;
 }
-
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
 
 bool EqualsIgnoringCase(const std::string& a, const char* b) {
     size_t i = 0;
@@ -152,7 +147,7 @@ bool CSettings::Load() {
     return true;
 }
 
-bool CSettings::Save() const {
+bool CSettings::Save(std::string& error) const {
     XMLDocument doc;
     doc.InsertEndChild(doc.NewDeclaration("xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\""));
     XMLElement* root = doc.NewElement(kRoot);
@@ -164,15 +159,18 @@ bool CSettings::Save() const {
         if (key.integer) element->SetAttribute(key.attribute, this->*key.integer);
         else element->SetAttribute(key.attribute, (this->*key.text).c_str());
     }
-    // The whole text is made first so that the file is open only for one write.
     tinyxml2::XMLPrinter printer;
     doc.Print(&printer);
-
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(FilePath().c_str(), "w"));
-    if (!file) return false;
     const size_t length = static_cast<size_t>(printer.CStrSize()) - 1;  // without the NUL
-    const bool written = std::fwrite(printer.CStr(), 1, length, file.get()) == length;
-    return std::fclose(file.release()) == 0 && written;
+    // A new file replaces the old one only when complete: a crash or a full disk during the
+    // save leaves the previous settings, never an empty or cut file.
+    return platform::ReplaceFileWithBytes(
+            FilePath().string(), {reinterpret_cast<const uint8_t*>(printer.CStr()), length}, error);
+}
+
+bool CSettings::Save() const {
+    std::string error;
+    return Save(error);
 }
 
 std::vector<std::pair<std::string, std::string>> CSettings::Entries() const {

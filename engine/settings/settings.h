@@ -20,9 +20,11 @@ public:
     // Sets the defaults and reads the file over them; false when the file is missing or
     // is not a settings document (the defaults then stand).
     bool Load();
-    // Writes the whole file from the fields; false, with nothing written, when the file
-    // cannot be opened for writing.
+    // Writes the whole file from the fields, replacing the old file only once the new one is
+    // complete; false, with the old file untouched, when it cannot be written.
     bool Save() const;
+    // The same, with the reason for a failure in `error`.
+    bool Save(std::string& error) const;
     // Where the settings file lives.
     std::filesystem::path FilePath() const { return m_folder / "settings.xml"; }
 

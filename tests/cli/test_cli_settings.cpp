@@ -1,6 +1,8 @@
 // lumaret-cli settings: listing and changing settings.xml of the program folder.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -20,6 +22,10 @@ protected:
         return clitest::RunCli(LUMARET_CLI, args, Home(), "LUMARET_HOME=" + clitest::ShellQuote(home.string()));
     }
     fs::path Home() const { return scratch.File(""); }
+    static ino_t Inode(const fs::path& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+    }
 
     codectest::ScratchDir scratch;
 };
@@ -37,7 +43,10 @@ TEST_F(CliSettingsTest, ListsDefaultsWithoutWritingAFileAndShowsWhatWasSet) {
     EXPECT_FALSE(fs::exists(Home() / "settings.xml"));
 
     ASSERT_EQ(Run({"settings", "set", "WindowColor", "42"}).status, 0);
+    // The file is replaced by a new one, never rewritten in place.
+    const ino_t first = Inode(Home() / "settings.xml");
     ASSERT_EQ(Run({"settings", "set", "ImageDownloadDir", "/data/Fotos & more"}).status, 0);
+    EXPECT_NE(Inode(Home() / "settings.xml"), first);
     EXPECT_NE(clitest::Slurp(Home() / "settings.xml").find("<GUI WindowColor=\"42\" DisplayWelcomeDialog=\"2\"/>"),
               std::string::npos);
     std::string expected = kDefaultListing;
@@ -58,6 +67,21 @@ TEST_F(CliSettingsTest, RefusalsSaveNothing) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("cannot write"), std::string::npos);
     EXPECT_FALSE(fs::exists(Home() / "gone"));
+}
+
+// A save that cannot be completed (here the file size limit of the shell stands in for a full
+// disk) keeps every setting of the old file and says why.
+TEST_F(CliSettingsTest, SaveThatCannotBeCompletedKeepsTheOldFile) {
+    ASSERT_EQ(Run({"settings", "set", "WindowColor", "42"}).status, 0);
+    const std::string before = clitest::Slurp(Home() / "settings.xml");
+    const auto result = clitest::RunCli(LUMARET_CLI, {"settings", "set", "ImageDownloadDir", "/" + std::string(2000, 'd')},
+                                        Home(),
+                                        "trap '' XFSZ; ulimit -f 2; LUMARET_HOME=" + clitest::ShellQuote(Home().string()));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("cannot write"), std::string::npos) << result.err;
+    EXPECT_EQ(clitest::Slurp(Home() / "settings.xml"), before);
+    for (const auto& item : fs::directory_iterator(Home()))
+        EXPECT_EQ(item.path().filename().string().find(".settings.xml"), std::string::npos) << item.path();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/prompt.h"
+#include "platform/safewrite.h"
 
 namespace adjust {
 
@@ -35,19 +36,6 @@ struct FdCloser {
         if (fd >= 0) ::close(fd);
     }
 };
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -173,14 +161,8 @@ std::optional<std::vector<uint8_t>> LoadWholeFile(const std::string& path, size_
 
 bool SaveWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
     if (path.empty()) return false;
-    std::string temp = path + ".tmp-" + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    std::string error;
+    return platform::ReplaceFileWithBytes(path, bytes, error);
 }
 
 bool HasMagic(std::span<const uint8_t> bytes, std::string_view magic) {

@@ -10,41 +10,14 @@
 
 #include "browser/browserdoc.h"
 #include "core/prompt.h"
+#include "platform/safewrite.h"
 
 namespace {
 
 constexpr char kMagic[4] = {'L', 'M', 'T', 'B'};
 
-// Closes a descriptor when it goes out of scope.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
-    ~UniqueFd() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int Get() const { return m_fd; }
-    int Release() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
+using platform::UniqueFd;
+using platform::WriteAll;
 
 // Reads up to `size` bytes; returns how many were read before the end or an error.
 size_t ReadAll(int fd, uint8_t* data, size_t size) {
@@ -62,15 +35,6 @@ void Header(uint8_t out[8]) {
     std::memcpy(out, kMagic, 4);
     const uint32_t v = CThumbnailDatabase::kVersion;
     for (int i = 0; i < 4; ++i) out[4 + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-// A temporary file beside `file`, to be renamed over it.
-int MakeTempBeside(const std::string& file, std::string& tempPath) {
-    tempPath = file + ".XXXXXX";
-    const int fd = ::mkstemp(tempPath.data());
-    // The same mode as a database made by appending.
-    if (fd >= 0) ::fchmod(fd, 0644);
-    return fd;
 }
 
 // True when the record's path fits the record whole (longer paths are kept in memory only).
@@ -100,15 +64,10 @@ bool CThumbnailDatabase::LengthIsValid(uint64_t length) {
 }
 
 bool CThumbnailDatabase::WriteHeaderFile() {
-    std::string temp;
-    UniqueFd fd(MakeTempBeside(m_file, temp));
-    if (fd.Get() < 0) return false;
     uint8_t header[8];
     Header(header);
-    const bool ok = WriteAll(fd.Get(), header, sizeof header) && ::close(fd.Release()) == 0 &&
-                    ::rename(temp.c_str(), m_file.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    std::string error;
+    return platform::ReplaceFileWithBytes(m_file, header, error);
 }
 
 int CThumbnailDatabase::Check() {
@@ -237,30 +196,30 @@ bool CThumbnailDatabase::HasGoneImages(const CFileBrowserDoc& doc) {
 bool CThumbnailDatabase::Rewrite(CFileBrowserDoc& doc, IProgress* progress) {
     Close();
     if (m_file.empty()) return false;
-    std::string temp;
-    UniqueFd fd(MakeTempBeside(m_file, temp));
-    if (fd.Get() < 0) return false;
     const int32_t count = doc.EntryCount();
-    if (progress) progress->Start("Updating database...", count);
-    uint8_t header[8];
-    Header(header);
-    bool ok = WriteAll(fd.Get(), header, sizeof header);
-    m_record.resize(kRecordBytes);
-    for (int32_t i = 0; i < count && ok; ++i) {
-        FileEntry* e = doc.Entry(i);
-        if (!e) break;
-        if (progress && i % 30 == 0) progress->SetPosition(i);
-        if (!e->IsJpeg()) continue;
-        if (e->Has(kEntryGone)) {
-            // Kept gone (so no scan takes it for a file again), no longer counted as an image.
-            ClearEntryFlags(*e, kEntryJpegFlags);
-            continue;
+    // The new database replaces the old one only when complete; a failure keeps the old one,
+    // whose records of gone files the next load simply does not match.
+    std::string error;
+    return platform::ReplaceFile(m_file, [&](int fd) {
+        if (progress) progress->Start("Updating database...", count);
+        uint8_t header[8];
+        Header(header);
+        bool ok = WriteAll(fd, header, sizeof header);
+        m_record.resize(kRecordBytes);
+        for (int32_t i = 0; i < count && ok; ++i) {
+            FileEntry* e = doc.Entry(i);
+            if (!e) break;
+            if (progress && i % 30 == 0) progress->SetPosition(i);
+            if (!e->IsJpeg()) continue;
+            if (e->Has(kEntryGone)) {
+                // Kept gone (so no scan takes it for a file again), no longer counted as an image.
+                ClearEntryFlags(*e, kEntryJpegFlags);
+                continue;
+            }
+            if (!e->Has(kEntryThumbnailReady) || !PathFitsRecord(doc, i, *e)) continue;
+            WriteEntryRecord(*e, m_record.data());
+            ok = WriteAll(fd, m_record.data(), kRecordBytes);
         }
-        if (!e->Has(kEntryThumbnailReady) || !PathFitsRecord(doc, i, *e)) continue;
-        WriteEntryRecord(*e, m_record.data());
-        ok = WriteAll(fd.Get(), m_record.data(), kRecordBytes);
-    }
-    ok = ok && ::close(fd.Release()) == 0 && ::rename(temp.c_str(), m_file.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+        return ok;
+    }, error);
 }

@@ -5,6 +5,7 @@
 
 #include "browser/filetransfer.h"
 #include "browser_test_util.h"
+#include "filesize_limit.h"
 
 using namespace browsertest;
 using Names = std::vector<std::string>;
@@ -189,6 +190,48 @@ TEST_F(FileOpsFixture, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
     EXPECT_EQ(0640u, moved.st_mode & 0777);
     EXPECT_EQ((Names{"far.jpg"}), FolderNames(shown));
     EXPECT_EQ(progress.total, progress.last + 1);  // 48 units of 64 KiB, plus one
+}
+
+// A copy that cannot be completed (the disk fills up half-way) leaves nothing under the
+// target name, an older target the user agreed to replace as it was, and the sources whole.
+TEST_F(FileOpsFixture, FailedCopyLeavesNoTargetAndTheSourceIntact) {
+    const std::string big(256 << 10, 'b');
+    WriteFiles(dir / "in", {{"big.jpg", big}, {"old.jpg", big}});
+    WriteFile(shown + "/old.jpg", "old");
+    FakePrompt prompt;
+    prompt.answers = {PromptAnswer::Yes};
+    TransferReport r;
+    {
+        testsupport::FileSizeLimit full(64 << 10);
+        if (!full.Active()) GTEST_SKIP() << "cannot limit the file size";
+        r = TransferFiles({dir / "in/big.jpg", dir / "in/old.jpg"}, shown, TransferKind::Copy, &prompt, nullptr);
+    }
+    EXPECT_EQ((Names{dir / "in/big.jpg", dir / "in/old.jpg"}), r.failed);
+    EXPECT_EQ(1u, prompt.asked.size());
+    EXPECT_EQ((Names{"old.jpg"}), FolderNames(shown));
+    EXPECT_EQ("old", ReadFile(shown + "/old.jpg"));
+    EXPECT_TRUE(big == ReadFile(dir / "in/big.jpg"));
+    EXPECT_TRUE(big == ReadFile(dir / "in/old.jpg"));
+
+    // A named pipe is refused at once instead of waiting for a writer.
+    ASSERT_EQ(0, ::mkfifo((dir / "in/pipe.jpg").c_str(), 0644));
+    r = TransferFiles({dir / "in/pipe.jpg"}, shown, TransferKind::Copy, nullptr, nullptr);
+    EXPECT_EQ((Names{dir / "in/pipe.jpg"}), r.failed);
+    EXPECT_EQ((Names{"old.jpg"}), FolderNames(shown));
+}
+
+// A link is copied as the file it names, with that file's permissions (not the link's 0777).
+TEST_F(FileOpsFixture, CopyOfALinkTakesTheFilesPermissions) {
+    WriteFile(dir / "in/real.jpg", "pixels");
+    ::chmod((dir / "in/real.jpg").c_str(), 0640);
+    std::filesystem::create_symlink(dir / "in/real.jpg", dir / "in/link.jpg");
+    std::filesystem::create_directories(shown);
+    EXPECT_EQ(1, TransferFiles({dir / "in/link.jpg"}, shown, TransferKind::Copy, nullptr, nullptr).transferred);
+    struct stat copied {};
+    ASSERT_EQ(0, ::lstat((shown + "/link.jpg").c_str(), &copied));
+    EXPECT_TRUE(S_ISREG(copied.st_mode));
+    EXPECT_EQ(0640u, copied.st_mode & 07777);
+    EXPECT_EQ("pixels", ReadFile(shown + "/link.jpg"));
 }
 
 // A missing source and a folder that would go into itself fail; the rest goes on.

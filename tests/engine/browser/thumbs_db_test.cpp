@@ -9,6 +9,7 @@
 
 #include "browser/thumbnails/thumbnaildb.h"
 #include "browser_test_util.h"
+#include "filesize_limit.h"
 
 using namespace browsertest;
 using Bytes = std::vector<uint8_t>;
@@ -197,6 +198,23 @@ TEST_F(DbFixture, RewriteKeepsOnlyPresentImagesWithThumbnails) {
     EXPECT_TRUE(doc.Entry(gone)->Has(kEntryGone));
     EXPECT_FALSE(CThumbnailDatabase::HasGoneImages(doc));
     // Nothing is left behind but the database itself.
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()));
+}
+
+// A rewrite that cannot be completed (a full disk) keeps the old database whole.
+TEST_F(DbFixture, FailedRewriteKeepsTheOldFile) {
+    CFileBrowserDoc doc;
+    for (int i = 0; i < 3; ++i) doc.Entry(doc.AddEntry("/p/" + std::to_string(i) + ".jpg"))->flags =
+            kEntryJpegFlags | kEntryThumbnailReady | kEntrySeen;
+    doc.Entry(doc.AddEntry("/p/gone.jpg"))->flags = kEntryJpegFlags | kEntryThumbnailReady | kEntryGone;
+    const Bytes old = Database(4);
+    Save(old);
+    {
+        testsupport::FileSizeLimit full(8 + R);
+        if (!full.Active()) GTEST_SKIP() << "cannot limit the file size";
+        EXPECT_FALSE(CThumbnailDatabase(file).Rewrite(doc, nullptr));
+    }
+    EXPECT_TRUE(ReadFile(file) == std::string(old.begin(), old.end()));
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()));
 }
 

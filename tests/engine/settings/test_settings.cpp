@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "filesize_limit.h"
 #include "settings/settings.h"
 
 namespace {
@@ -143,6 +144,24 @@ TEST(Settings, SaveIntoAFolderThatCannotBeWrittenDoesNothing) {
         EXPECT_FALSE(CSettings(folder.path).Save());
         EXPECT_FALSE(fs::exists(folder.path / "settings.xml"));
     }
+}
+
+// A save that runs out of disk space half-way leaves the previous file as it was, not an
+// empty or cut one, and leaves no temporary file behind.
+TEST(Settings, SaveThatCannotBeCompletedKeepsTheOldFile) {
+    TempFolder folder;
+    CSettings settings(folder.path);
+    ASSERT_TRUE(settings.Save());
+    settings.ImageDownloadDir = "/" + std::string(4000, 'd');
+    {
+        testsupport::FileSizeLimit full(1024);
+        if (!full.Active()) GTEST_SKIP() << "cannot limit the file size";
+        std::string error;
+        EXPECT_FALSE(settings.Save(error));
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_EQ(folder.Read(), kDefaultFile);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), fs::directory_iterator()), 1);
 }
 
 TEST(Settings, SetEntryTakesKnownNamesAndWholeIntegersOnly) {
