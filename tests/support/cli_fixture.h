@@ -1,6 +1,7 @@
 #pragma once
 // A scratch folder per test for running lumaret-cli, and PPM pictures to feed it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -35,7 +36,8 @@ protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir = std::filesystem::temp_directory_path() /
-              (std::string("lumaret_cli_") + info->test_suite_name() + "_" + info->name());
+              (std::string("lumaret_cli_") + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" +
+               info->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
     }
