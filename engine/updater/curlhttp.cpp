@@ -60,8 +60,18 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
         t.cancelled = true;
         return 0;
     }
-    if (*t.progress) (*t.progress)(t.received, t.expected);
     return bytes;
+}
+
+// Called by libcurl several times a second, also while resolving and connecting, so a
+// cancelled transfer ends without waiting for the network.
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto& t = *static_cast<Transfer*>(user);
+    if (*t.progress && !(*t.progress)(t.received, t.expected)) {
+        t.cancelled = true;
+        return 1;
+    }
+    return 0;
 }
 
 class CCurlClient final : public IHttpClient {
@@ -118,6 +128,9 @@ public:
         curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &OnBody);
         curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
         curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorBuffer);
         if (!m_settings.extraCaFile.empty()) {
             // The extra certificate is trusted beside the system store, not instead of it.

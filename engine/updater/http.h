@@ -22,8 +22,9 @@ struct HttpResult {
 
 // Receives the body in blocks; returns false to stop the transfer.
 using BodySink = std::function<bool(std::span<const uint8_t> block)>;
-// Told the bytes received so far and the expected total (0 when unknown).
-using ProgressSink = std::function<void(uint64_t received, uint64_t total)>;
+// Told the bytes received so far and the expected total (0 when unknown), also while waiting
+// for the server; returns false to stop the transfer.
+using ProgressSink = std::function<bool(uint64_t received, uint64_t total)>;
 
 class IHttpClient {
 public:

@@ -95,7 +95,7 @@ bool CUpdater::FetchToString(const std::string& path, uint64_t maxBytes, std::st
             out.append(reinterpret_cast<const char*>(block.data()), block.size());
             return !m_cancel.load();
         },
-        {});
+        [&](uint64_t, uint64_t) { return !m_cancel.load(); });
     return result.outcome == HttpResult::Outcome::Ok;
 }
 
@@ -216,10 +216,11 @@ bool CUpdater::StageOne(const FileListEntry& entry, int index, std::string& erro
                     return !m_cancel.load();
                 },
                 [&](uint64_t received, uint64_t total) {
-                    if (m_view)
+                    if (m_view && received > 0)
                         m_view->SetProgress(Percent(received, total),
                                             Percent(uint64_t(index) * 100 + uint64_t(Percent(received, total)),
                                                     uint64_t(m_count) * 100));
+                    return !m_cancel.load();
                 });
             if (writeFailed) {
                 fetchError = "Unable to write file '" + staging + "'!";

@@ -1,5 +1,10 @@
 // CUpdater against a real HTTPS server on 127.0.0.1 with a generated certificate and key pair.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <thread>
 
 #include <algorithm>
 #include <filesystem>
@@ -306,6 +311,39 @@ TEST_F(UpdaterHttps, RefusedListsAndFilesChangeNothing) {
         EXPECT_FALSE(session.updatesPending) << c.name;
         fs::remove(base / "www/update/filelist.redirect");
     }
+}
+
+TEST_F(UpdaterHttps, CancelEndsACheckStuckOnASilentServer) {
+    // A socket that listens but never answers: the TLS handshake waits for ever.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+
+    HttpsSettings https;
+    https.baseUrl = "https://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
+    const auto http = MakeHttpsClient(https);
+    UpdaterConfig config;
+    config.folder = folder;
+    config.publicKeyPem = ReadFile(keys.publicKey);
+    CSettings settings(folder);
+    CUpdater updater(config, settings, *http, prompt, &view, session);
+    std::thread canceller([&] {
+        // Cancel only once the request is under way (the check has said it is checking).
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        updater.Cancel();
+    });
+    const CheckOutcome outcome = updater.Check();
+    canceller.join();
+    ::close(listener);
+    EXPECT_EQ(outcome, CheckOutcome::Cancelled);
+    EXPECT_EQ(updater.State(), UpdaterState::Finished);
+    EXPECT_FALSE(fs::exists(folder / "settings.xml"));
 }
 
 }  // namespace
