@@ -63,6 +63,7 @@ int RunUpdate(const Args& args) {
         case updater::CheckOutcome::NoUpdates: std::printf("%s\n", updater::kNoUpdatesText); return kExitOk;
         case updater::CheckOutcome::ConnectionFailed:
         case updater::CheckOutcome::Refused:
+        case updater::CheckOutcome::LocalFailure:
         case updater::CheckOutcome::Cancelled: return Refuse(updater.LastError());
         case updater::CheckOutcome::UpdatesAvailable: break;
     }

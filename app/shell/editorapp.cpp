@@ -75,6 +75,8 @@ bool CeditorApp::InitInstance(const QStringList& arguments) {
 
     // 13. The silent update check, when the update frequency says one is due.
     connect(m_frame.get(), &CMainFrame::CheckForUpdateRequested, this, &CeditorApp::OnCheckForUpdate);
+    // A job that could not be applied at the last exit is tried again at this one.
+    if (updater::JobPending(platform::ProgramFolder())) m_updates.updatesPending = true;
     if (updaterui::CSilentUpdateCheck::IsDue(m_updates)) {
         m_silentCheck = std::make_unique<updaterui::CSilentUpdateCheck>(m_updates, m_frame->Prompt(), m_frame.get());
         m_silentCheck->Start();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -54,6 +55,28 @@ std::string Quoted(const std::string& text) {
     out += text;
     out += '\'';
     return out;
+}
+
+// Replaces `target` with a copy of `source`, through the safe-write helper.
+bool CopyFileOver(const std::string& source, const std::string& target, std::string& error) {
+    platform::UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.IsOpen()) {
+        error = "cannot open '" + source + "'";
+        return false;
+    }
+    return platform::ReplaceFile(
+        target,
+        [&](int fd) {
+            uint8_t buffer[65536];
+            for (;;) {
+                const ssize_t n = ::read(in.Get(), buffer, sizeof buffer);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) return false;
+                if (n == 0) return true;
+                if (!platform::WriteAll(fd, buffer, static_cast<size_t>(n))) return false;
+            }
+        },
+        error);
 }
 
 int Percent(uint64_t part, uint64_t whole) {
@@ -171,8 +194,8 @@ CheckOutcome CUpdater::Check() {
         Say(decideError);
         m_entries.clear();
         m_count = 0;
-        Finish(CheckOutcome::ConnectionFailed);
-        return CheckOutcome::ConnectionFailed;
+        Finish(CheckOutcome::LocalFailure);
+        return CheckOutcome::LocalFailure;
     }
     if (m_count == 0) {
         StoreCheckDate();
@@ -307,12 +330,8 @@ DownloadOutcome CUpdater::Download() {
         if (entry.flags & kNoDefer) {
             const std::filesystem::path local = m_config.folder / entry.localPath;
             std::filesystem::create_directories(local.parent_path(), ignored);
-            std::ifstream in(m_config.folder / stagingRelative, std::ios::binary);
-            const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
             std::string error;
-            if (in && platform::ReplaceFileWithBytes(local.string(),
-                                                     {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
-                                                     error)) {
+            if (CopyFileOver((m_config.folder / stagingRelative).string(), local.string(), error)) {
                 ::unlink((m_config.folder / stagingRelative).c_str());
                 continue;
             }
@@ -377,6 +396,11 @@ bool DecideDownloads(const std::filesystem::path& folder, std::vector<FileListEn
         // Every file of this version is current: move on to the next listed version.
         if (!WriteProgramVersion(folder, next, error)) return false;
     }
+}
+
+bool JobPending(const std::filesystem::path& folder) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(folder / "job", error);
 }
 
 bool SelfUpdateAllowed(const std::filesystem::path& folder) {

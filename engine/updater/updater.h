@@ -53,6 +53,7 @@ enum class CheckOutcome {
     UpdatesAvailable,
     ConnectionFailed,  // the server could not be reached
     Refused,           // the list was not signed by the maker, or names files outside the folder
+    LocalFailure,      // data/version.info could not be written
     Cancelled,
 };
 
@@ -120,6 +121,9 @@ private:
 // is listed. False with `error` when version.info cannot be written.
 bool DecideDownloads(const std::filesystem::path& folder, std::vector<FileListEntry>& entries, int& count,
                      bool& newerVersionPending, std::string& error);
+
+// True when a job file waits in `folder` (one that failed before is tried again at exit).
+bool JobPending(const std::filesystem::path& folder);
 
 // True where this program may update itself: the program folder (and data/ in it) is writable
 // by the user and is not a system folder that a package manager owns.
