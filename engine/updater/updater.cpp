@@ -100,7 +100,7 @@ void CUpdater::Say(const std::string& text) {
     if (m_view) m_view->AppendMessage(text);
 }
 
-void CUpdater::Finish(CheckOutcome) {
+void CUpdater::Finish() {
     m_state = UpdaterState::Finished;
     if (m_view) m_view->SetOkEnabled(true);
 }
@@ -136,7 +136,7 @@ CheckOutcome CUpdater::Check() {
         Say("There was a problem connecting to the server.");
         Say(why);
         Say("Are you online?");
-        Finish(CheckOutcome::ConnectionFailed);
+        Finish();
         return CheckOutcome::ConnectionFailed;
     };
     const auto refused = [&](const std::string& message, const std::string& why) {
@@ -144,11 +144,11 @@ CheckOutcome CUpdater::Check() {
         m_entries.clear();
         Say(message);
         if (!why.empty()) Say(why);
-        Finish(CheckOutcome::Refused);
+        Finish();
         return CheckOutcome::Refused;
     };
     const auto cancelled = [&] {
-        Finish(CheckOutcome::Cancelled);
+        Finish();
         return CheckOutcome::Cancelled;
     };
 
@@ -160,7 +160,7 @@ CheckOutcome CUpdater::Check() {
     if (result.outcome == HttpResult::Outcome::NotOk || list.empty()) {
         Say(kNoUpdatesText);
         StoreCheckDate();
-        Finish(CheckOutcome::NoUpdates);
+        Finish();
         return CheckOutcome::NoUpdates;
     }
 
@@ -194,13 +194,13 @@ CheckOutcome CUpdater::Check() {
         Say(decideError);
         m_entries.clear();
         m_count = 0;
-        Finish(CheckOutcome::LocalFailure);
+        Finish();
         return CheckOutcome::LocalFailure;
     }
     if (m_count == 0) {
         StoreCheckDate();
         Say(kNoUpdatesText);
-        Finish(CheckOutcome::NoUpdates);
+        Finish();
         return CheckOutcome::NoUpdates;
     }
     if (m_view) {
@@ -290,7 +290,6 @@ DownloadOutcome CUpdater::Download() {
     Say("Downloading files...");
     std::error_code ignored;
     std::filesystem::create_directories(m_config.folder / kStagingFolder, ignored);
-    ::unlink((m_config.folder / "job").c_str());
 
     const auto done = [&](DownloadOutcome outcome) {
         m_state = UpdaterState::Finished;
@@ -323,6 +322,8 @@ DownloadOutcome CUpdater::Download() {
         if (m_view) m_view->SetProgress(100, Percent(uint64_t(index), uint64_t(m_count)));
     }
 
+    // The files are good: an older job is superseded by this download.
+    ::unlink((m_config.folder / "job").c_str());
     std::vector<JobLine> job;
     for (const FileListEntry& entry : m_entries) {
         if (!(entry.flags & kMustDownload)) continue;

@@ -94,7 +94,7 @@ public:
 
 private:
     void Say(const std::string& text);
-    void Finish(CheckOutcome outcome);
+    void Finish();
     bool StoreCheckDate();
     bool FetchToString(const std::string& path, uint64_t maxBytes, std::string& out, HttpResult& result);
     bool Decide(std::string& error);
