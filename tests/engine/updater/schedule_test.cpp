@@ -1,7 +1,10 @@
-// When the silent check is due, from the frequency and the last check date.
+// When the silent check is due, from the frequency and the last check date; where updating is allowed.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "updater/schedule.h"
+#include "updater/updater.h"
 
 namespace {
 
@@ -52,6 +55,19 @@ TEST(Schedule, DateTextIsEnglishAndReadsBack) {
     ASSERT_TRUE(midnight);
     EXPECT_EQ((now - *midnight) / 3600, 12);
     EXPECT_FALSE(updater::ParseCheckDate("15/03/2026"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SelfUpdate, OnlyWritableFoldersOutsideTheSystemsOwn) {
+    const std::filesystem::path mine = std::filesystem::temp_directory_path() / "lumaret_selfupdate";
+    std::filesystem::create_directories(mine / "data");
+    EXPECT_TRUE(updater::SelfUpdateAllowed(mine));
+    EXPECT_FALSE(updater::SelfUpdateAllowed("/usr/bin"));  // even for root: the package manager's
+    EXPECT_FALSE(updater::SelfUpdateAllowed(mine / "missing"));
+    std::filesystem::remove_all(mine);
 }
 
 }  // namespace
