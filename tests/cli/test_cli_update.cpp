@@ -74,13 +74,16 @@ TEST_F(CliUpdate, ChecksDownloadsAndLumaretCopyAppliesAtExit) {
     const clitest::CliResult download = Update("--download");
     ASSERT_EQ(download.status, 0) << download.err;
     EXPECT_NE(download.out.find("The file(s) have been downloaded."), std::string::npos) << download.out;
-    // lumaret-copy runs once lumaret-cli has ended; wait for it to finish its job.
-    for (int i = 0; i < 600 && fs::exists(home / "job"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // lumaret-copy runs once lumaret-cli has ended; its log line is the last thing it writes.
+    const auto applied = [&] {
+        return ReadFile(home / "lumaret-copy.log").find("Applied 2 updated file(s).") != std::string::npos;
+    };
+    for (int i = 0; i < 600 && !applied(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(applied()) << ReadFile(home / "lumaret-copy.log");
     EXPECT_FALSE(fs::exists(home / "job"));
     EXPECT_EQ(ReadFile(home / "data/a.txt"), "new a");
     EXPECT_EQ(ReadFile(home / "b.txt"), "new b");
     EXPECT_FALSE(fs::exists(home / "Update"));
-    EXPECT_NE(ReadFile(home / "lumaret-copy.log").find("Applied 2 updated file(s)."), std::string::npos);
 
     const clitest::CliResult again = Update("--check");
     EXPECT_EQ(again.status, 0);
