@@ -102,7 +102,8 @@ private slots:
         QCOMPARE(updatetest::ReadFile(m_home / "Update/a.txt"), std::string("new a"));
         QVERIFY(session.updatesPending);
         QVERIFY(!prompt.shown.empty());
-        QCOMPARE(prompt.shown.back(), std::string("Lumaret update: Please restart Lumaret for changes to take the effect"));
+        QCOMPARE(prompt.shown.back(),
+                 std::string("Lumaret update: Please restart Lumaret for changes to take the effect"));
 
         updaterui::CUpdaterDialog again(session, prompt);
         QVERIFY(!again.Start());

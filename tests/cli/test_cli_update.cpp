@@ -62,7 +62,8 @@ protected:
 TEST_F(CliUpdate, ChecksDownloadsAndLumaretCopyAppliesAtExit) {
     WriteFile(home / "data/a.txt", "old a");
     WriteFile(home / "same.txt", "same");
-    Publish(ListLine(base, "a.txt", "data/a.txt", "1.0", "new a") + ListLine(base, "same.txt", "same.txt", "1.0", "same") +
+    Publish(ListLine(base, "a.txt", "data/a.txt", "1.0", "new a") +
+                ListLine(base, "same.txt", "same.txt", "1.0", "same") +
                 ListLine(base, "b.txt", "b.txt", "1.0", "new b", "", true),
             {{"a.txt", "new a"}, {"b.txt", "new b"}});
 

@@ -87,7 +87,8 @@ TEST_F(ApplyJobTest, RefusesJobsNamingPathsOutsideTheFolder) {
     const fs::path outside = folder.parent_path() / (folder.filename().string() + "_outside");
     fs::create_directories(outside);
     fs::create_directory_symlink(outside, folder / "link");
-    for (const char* line : {"Update/a|../a", "Update/a|/tmp/a", "../a|a", "elsewhere/a|a", "Update/a|link/a", "no bar"}) {
+    for (const char* line :
+         {"Update/a|../a", "Update/a|/tmp/a", "../a|a", "elsewhere/a|a", "Update/a|link/a", "no bar"}) {
         WriteFile(folder / "Update/a", "new a");
         WriteFile(folder / "job", std::string(line) + "\r\n");
         const ApplyReport report = ApplyJob(folder);

@@ -248,7 +248,9 @@ TEST_F(UpdaterHttps, RefusedListsAndFilesChangeNothing) {
          },
          "The update list could not be verified."},
         {"file changed on the server",
-         [](UpdaterHttps& t) { t.Publish(t.Line("y", "y", "good y") + t.Line("x", "x", "new x"), {{"y", "good y"}, {"x", "evil x"}}); },
+         [](UpdaterHttps& t) {
+             t.Publish(t.Line("y", "y", "good y") + t.Line("x", "x", "new x"), {{"y", "good y"}, {"x", "evil x"}});
+         },
          "There was an error downloading file"},
         {"file differs from its SHA-256",
          [](UpdaterHttps& t) {
