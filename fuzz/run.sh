@@ -2,7 +2,7 @@
 # Builds fuzz/<name>_fuzz.cpp with clang's libFuzzer against the engine sources it needs and
 # runs it for a bounded time on a seed corpus: small test JPEGs for the JPEG parsers,
 # fuzz/seeds/<name>/ for the others.
-#   fuzz/run.sh exif 60    (targets: exif decoder settings adjust thumbdb)
+#   fuzz/run.sh exif 60    (targets: exif decoder settings adjust thumbdb updater)
 # Needs clang and libclang-rt-14-dev. Findings are left in build-fuzz/<name>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +23,7 @@ case $name in
   adjust)   folders=(engine/adjust engine/core engine/platform) ;;
   thumbdb)  folders=(engine/browser engine/platform engine/exif engine/codec engine/geometry engine/settings engine/core)
             libs=(-ljpeg -ltinyxml2) ;;
+  updater)  folders=(engine/updater engine/settings engine/platform); libs=(-lcrypto -lcurl -ltinyxml2) ;;
   *)        folders=(engine/exif engine/core engine/platform) ;;
 esac
 mapfile -t sources < <(find "${folders[@]}" -name '*.cpp' | sort)

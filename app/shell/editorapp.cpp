@@ -3,17 +3,22 @@
 #include <QDir>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 #include "editor/histogramdialog.h"
 #include "platform/instancelock.h"
 #include "platform/programfolder.h"
 #include "settings/settings.h"
 #include "shell/mainframe.h"
+#include "updater/launchcopy.h"
+#include "updater/updaterdialog.h"
 
 CeditorApp::CeditorApp() = default;
 
 CeditorApp::~CeditorApp() {
+    m_silentCheck.reset();
     delete m_welcome;
     m_frame.reset();
 }
@@ -68,13 +73,31 @@ bool CeditorApp::InitInstance(const QStringList& arguments) {
         m_welcome->show();
     }
 
-    // 13. The silent update check joins with the updater.
+    // 13. The silent update check, when the update frequency says one is due.
+    connect(m_frame.get(), &CMainFrame::CheckForUpdateRequested, this, &CeditorApp::OnCheckForUpdate);
+    // A job that could not be applied at the last exit is tried again at this one.
+    if (updater::JobPending(platform::ProgramFolder())) m_updates.updatesPending = true;
+    if (updaterui::CSilentUpdateCheck::IsDue(m_updates)) {
+        m_silentCheck = std::make_unique<updaterui::CSilentUpdateCheck>(m_updates, m_frame->Prompt(), m_frame.get());
+        m_silentCheck->Start();
+    }
     return true;
 }
 
 int CeditorApp::ExitInstance(int code) {
+    m_silentCheck.reset();
     m_lock.reset();
+    if (m_updates.updatesPending) {
+        std::string error;
+        if (!updater::StartCopier(updater::CopierPath(), ::getpid(), error))
+            std::fprintf(stderr, "lumaret: %s\n", error.c_str());
+    }
     return code;
+}
+
+void CeditorApp::OnCheckForUpdate() {
+    updaterui::CUpdaterDialog dialog(m_updates, m_frame->Prompt(), m_frame.get());
+    if (dialog.Start()) dialog.exec();
 }
 
 void CeditorApp::OnAction(const QString& action) {

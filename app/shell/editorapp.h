@@ -9,9 +9,13 @@
 
 #include "editor/commandline.h"
 #include "shell/htmlwindow.h"
+#include "updater/updater.h"
 
 class CInstanceLock;
 class CMainFrame;
+namespace updaterui {
+class CSilentUpdateCheck;
+}
 
 class CeditorApp : public QObject, public IActionTarget {
     Q_OBJECT
@@ -22,8 +26,13 @@ public:
     // Runs the start-up sequence for `arguments` (without the program name); false means
     // the process ends at once (another copy runs, or it was only started to install).
     bool InitInstance(const QStringList& arguments);
-    // Releases the single-instance lock; returns the exit code.
+    // Releases the single-instance lock and, when updates were downloaded, starts lumaret-copy
+    // to apply them once this process has ended; returns the exit code.
     int ExitInstance(int code);
+
+    // Help > Check for update: the updater dialog, or the restart message after a download.
+    void OnCheckForUpdate();
+    updater::UpdateSession& UpdateSession() { return m_updates; }
 
     // The welcome page's links: "action:don..." turns the page off for good.
     void OnAction(const QString& action) override;
@@ -40,4 +49,6 @@ private:
     std::unique_ptr<CMainFrame> m_frame;
     CLumaretCommandLineInfo m_commandLine;
     QPointer<CHtmlWindow> m_welcome;
+    updater::UpdateSession m_updates;
+    std::unique_ptr<updaterui::CSilentUpdateCheck> m_silentCheck;
 };

@@ -21,6 +21,7 @@
 #include "shell/helpwindow.h"
 #include "shell/qtprompt.h"
 #include "shell/waitcursor.h"
+#include "updater/updaterdialog.h"
 
 CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent), m_mdi(new QMdiArea(this)), m_prompt(std::make_unique<CQtPrompt>(this)) {
@@ -120,6 +121,9 @@ void CMainFrame::CreateMenus() {
     QMenu* helpMenu = menuBar()->addMenu(tr("&Help"));
     connect(AddCommand(helpMenu, cmd::Help, tr("&Help"), "F1", tr("Show the program's help.")), &QAction::triggered,
             this, [this] { ShowHelp(help::kContents); });
+    connect(AddCommand(helpMenu, updaterui::kCheckForUpdateCommand, tr("Check for &update"), "",
+                       tr("Download the newest version of the program's files.")),
+            &QAction::triggered, this, &CMainFrame::CheckForUpdateRequested);
 
     for (QMenu* menu : {file, edit, image, view, window, helpMenu})
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);

@@ -89,6 +89,10 @@ public:
     // would; true when one ran. Other windows hand keys over through it.
     bool TranslateAccelerator(QKeyEvent* event);
 
+signals:
+    // Help > Check for update: the application opens the updater.
+    void CheckForUpdateRequested();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
