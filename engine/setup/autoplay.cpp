@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/safewrite.h"
+#include "setup/camerawatch.h"
 #include "setup/desktopentry.h"
 
 namespace setup {
@@ -127,9 +128,17 @@ void RegisterCameraWatch(const AutoplayLocations& where, const std::string& prog
 }
 
 bool ApplyAutorun(const AutorunChoices& choices, CSettings& settings, const AutoplayLocations& where,
-                  const std::string& program, std::vector<std::string>& errors) {
+                  const std::string& program, std::vector<std::string>& errors,
+                  const std::function<void(const std::string& program)>& startWatcher) {
     RegisterCardHandler(where, program, choices.media, errors);
     RegisterCameraWatch(where, program, choices.camera, errors);
+    if (choices.camera) {
+        // The watcher ends by itself when its entry goes, so only turning it on needs a start.
+        if (startWatcher)
+            startWatcher(program);
+        else
+            StartCameraWatcher(program);
+    }
     ApplyAutorunChoices(choices, settings);
     return settings.Save();
 }

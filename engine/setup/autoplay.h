@@ -6,6 +6,7 @@
 //  - cameras: an XDG autostart entry running the window-less camera watcher, which starts
 //    the program with -WIA when a camera is connected (camerawatch.h).
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,12 +53,15 @@ void RegisterCardHandler(const AutoplayLocations& where, const std::string& prog
 void RegisterCameraWatch(const AutoplayLocations& where, const std::string& program, bool on,
                          std::vector<std::string>& errors);
 
-// The Apply of the autorun pages: the autoplay files for the media and camera boxes, the four
-// settings (clickless off clears clickless delete), then the settings file is saved.
+// The Apply of the autorun pages: the autoplay files for the media and camera boxes (with the
+// camera box on, the watcher is also started now), the four settings (clickless off clears
+// clickless delete), then the settings file is saved.
 // Registration failures are listed in `errors` and do not stop the rest; false when the
 // settings could not be saved.
+// `startWatcher` starts the watcher (tests pass a fake).
 bool ApplyAutorun(const AutorunChoices& choices, CSettings& settings, const AutoplayLocations& where,
-                  const std::string& program, std::vector<std::string>& errors);
+                  const std::string& program, std::vector<std::string>& errors,
+                  const std::function<void(const std::string& program)>& startWatcher = {});
 
 // The lumaret executable beside the running one (lumaret-cli and lumaret share a folder).
 std::string ProgramExecutable();

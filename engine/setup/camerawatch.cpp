@@ -125,6 +125,8 @@ bool StartDetached(const std::string& program, const std::vector<std::string>& a
     return result == 0;
 }
 
+bool StartCameraWatcher(const std::string& program) { return StartDetached(program, {"--camera-watch"}); }
+
 int CameraWatchMain(const std::string& program, const std::string& autostartEntry) {
     CInstanceLock lock(LockPathForWatcher());
     if (!lock.Acquired()) return 0;  // a watcher already runs for this user

@@ -79,6 +79,10 @@ void RunCameraWatch(IUdevEventSource& source, CCameraWatcher& watcher, const std
 // false when it could not be started.
 bool StartDetached(const std::string& program, const std::vector<std::string>& arguments);
 
+// Starts `program` --camera-watch in the background so a newly registered watcher works
+// before the next login; a second watcher ends at once, so this is harmless when one runs.
+bool StartCameraWatcher(const std::string& program);
+
 // `lumaret --camera-watch`: one watcher per user; runs while the autostart entry at
 // `autostartEntry` exists, starting `program` -WIA for each camera. Returns the exit status.
 int CameraWatchMain(const std::string& program, const std::string& autostartEntry);

@@ -114,8 +114,10 @@ TEST_F(AutoplayFiles, ApplySetsTheSettingsSavesAndReportsFilesItCannotWrite) {
     choices.camera = true;
     choices.clickless = false;
     choices.deleteAfter = true;
-    std::vector<std::string> errors;
-    EXPECT_TRUE(setup::ApplyAutorun(choices, settings, where, "/usr/bin/lumaret", errors));
+    std::vector<std::string> errors, started;
+    const auto start = [&started](const std::string& program) { started.push_back(program); };
+    EXPECT_TRUE(setup::ApplyAutorun(choices, settings, where, "/usr/bin/lumaret", errors, start));
+    EXPECT_EQ(started, std::vector<std::string>{"/usr/bin/lumaret"});
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find(setup::kCardHandlerId), std::string::npos);
     const setup::AutoplayState state = setup::QueryAutoplay(where);
@@ -125,6 +127,13 @@ TEST_F(AutoplayFiles, ApplySetsTheSettingsSavesAndReportsFilesItCannotWrite) {
     EXPECT_EQ(reread.ClicklessDownload, 0);
     EXPECT_EQ(reread.ClicklessDownloadDelete, 0);
     EXPECT_EQ(reread.Autoplay, 1);
+
+    // Turning the camera off starts nothing: the running watcher sees its entry go.
+    choices.camera = false;
+    errors.clear();
+    EXPECT_TRUE(setup::ApplyAutorun(choices, settings, where, "/usr/bin/lumaret", errors, start));
+    EXPECT_EQ(started.size(), 1u);
+    EXPECT_FALSE(setup::QueryAutoplay(where).cameraWatch);
 }
 
 }  // namespace
