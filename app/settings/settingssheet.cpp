@@ -13,6 +13,9 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+
+#include "settings/settingshelp.h"
 
 namespace {
 
@@ -48,7 +51,8 @@ CSettingsUI::CSettingsUI(CSettings& settings, setup::AutoplayLocations where, st
     m_pages->addTab(MakeUpdatesPage(), QStringLiteral("Updates"));
     layout->addWidget(m_pages);
     auto* buttons =
-        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply |
+                                 QDialogButtonBox::Help, this);
     buttons->setObjectName(QStringLiteral("buttons"));
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
@@ -57,6 +61,10 @@ CSettingsUI::CSettingsUI(CSettings& settings, setup::AutoplayLocations where, st
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons->button(QDialogButtonBox::Apply), &QPushButton::clicked, this, [this] { Apply(); });
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] {
+        static const char* const anchors[] = {"directories", "thumbnails", "autorun", "updates"};
+        ShowSettingsHelp(this, QString::fromLatin1(anchors[std::clamp(m_pages->currentIndex(), 0, 3)]));
+    });
 }
 
 QWidget* CSettingsUI::MakeDirectoriesPage() {

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "settings/settingshelp.h"
 #include "setup/folders.h"
 #include "setup/settingspages.h"
 
@@ -280,6 +281,15 @@ CSetupWizard::CSetupWizard(CSettings& settings, setup::AutoplayLocations where, 
     setPage(Thumbnails, new CWizardThumbnails(this));
     setPage(AutoStart, new CWizardAutoRun(this));
     setPage(End, new CWizardEnd(this, m_endShown));
+    setOption(QWizard::HaveHelpButton, true);
+    connect(this, &QWizard::helpRequested, this, [this] {
+        switch (currentId()) {
+            case DownloadPath: case FolderDates: case NamingPattern: return ShowSettingsHelp(this, "directories");
+            case Thumbnails: return ShowSettingsHelp(this, "thumbnails");
+            case AutoStart: return ShowSettingsHelp(this, "autorun");
+            default: return ShowSettingsHelp(this, "");
+        }
+    });
 }
 
 void CSetupWizard::accept() {
