@@ -1,5 +1,6 @@
 #include "setup/camerawatch.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,13 +116,23 @@ bool StartDetached(const std::string& program, const std::vector<std::string>& a
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    // Standard streams on /dev/null: a caller reading our output through a pipe must not wait
+    // for a program that keeps running.
+    posix_spawn_file_actions_t files;
+    if (posix_spawn_file_actions_init(&files) != 0) return false;
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+        posix_spawn_file_actions_addopen(&files, fd, "/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
     posix_spawnattr_t attributes;
-    if (posix_spawnattr_init(&attributes) != 0) return false;
+    if (posix_spawnattr_init(&attributes) != 0) {
+        posix_spawn_file_actions_destroy(&files);
+        return false;
+    }
     // Its own session: the started program outlives the watcher and is not hit by its signals.
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     pid_t pid = 0;
-    const int result = posix_spawn(&pid, program.c_str(), nullptr, &attributes, argv.data(), environ);
+    const int result = posix_spawn(&pid, program.c_str(), &files, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&files);
     return result == 0;
 }
 
