@@ -20,6 +20,7 @@ enum CommandId : int {
     Histogram = 32835,
     FullScreen = 32882,
     Help = 32956,
+    Settings = 32850,
     // Zoom steps, carried out by the histogram window on the active editor view.
     ZoomIn = 130,
     ZoomOut = 131,

@@ -11,6 +11,8 @@
 #include "platform/instancelock.h"
 #include "platform/programfolder.h"
 #include "settings/settings.h"
+#include "settings/setupwizard.h"
+#include "setup/settingspages.h"
 #include "shell/mainframe.h"
 #include "updater/launchcopy.h"
 #include "updater/updaterdialog.h"
@@ -43,10 +45,13 @@ bool CeditorApp::InitInstance(const QStringList& arguments) {
     for (const QString& argument : arguments) args.push_back(argument.toStdString());
     m_commandLine.Parse(args);
 
-    // 7. The setup wizard is not part of the program yet, so setup counts as complete.
-    // The installer starts the program with "install" only to run that wizard: there is
-    // nothing more to do then.
-    if (m_commandLine.installFlag) return false;
+    // 7. The setup wizard while setup is not complete, and always with "install". The
+    // installer starts the program only to run it: the program then ends, unless the wizard's
+    // "Run Lumaret" cleared the flag.
+    if (setup::SetupNeeded(CSettings::Get(), m_commandLine.installFlag)) {
+        RunSetupWizard();
+        if (m_commandLine.installFlag || CSettings::Get().SetupCompleted != 2) return false;
+    }
 
     // 8. The main window and the histogram window beside it.
     m_frame->show();
@@ -82,6 +87,19 @@ bool CeditorApp::InitInstance(const QStringList& arguments) {
         m_silentCheck->Start();
     }
     return true;
+}
+
+void CeditorApp::RunSetupWizard() {
+    bool installFlag = m_commandLine.installFlag;
+    if (m_setupRunner) {
+        m_setupRunner(installFlag);
+    } else {
+        CSetupWizard wizard(CSettings::Get(), setup::AutoplayLocations::FromEnvironment(platform::ProcessEnvironment()),
+                            setup::ProgramExecutable(), platform::ProcessEnvironment(), installFlag);
+        wizard.exec();
+        installFlag = wizard.InstallFlag();
+    }
+    m_commandLine.installFlag = installFlag;
 }
 
 int CeditorApp::ExitInstance(int code) {

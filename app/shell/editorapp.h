@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "editor/commandline.h"
@@ -44,7 +45,14 @@ public:
     // Lock file path: $LUMARET_LOCK when set (tests), else the per-user default.
     static std::string LockPath();
 
+    // Replaces the modal setup wizard of start-up (tests); the runner may change the install
+    // flag it is given, as the wizard does.
+    void SetSetupRunner(std::function<void(bool& installFlag)> runner) { m_setupRunner = std::move(runner); }
+
 private:
+    void RunSetupWizard();
+
+    std::function<void(bool& installFlag)> m_setupRunner;
     std::unique_ptr<CInstanceLock> m_lock;
     std::unique_ptr<CMainFrame> m_frame;
     CLumaretCommandLineInfo m_commandLine;

@@ -18,6 +18,7 @@
 #include "editor/editorview.h"
 #include "editor/histogramdialog.h"
 #include "editor/previewfiledialog.h"
+#include "settings/settingssheet.h"
 #include "shell/helpwindow.h"
 #include "shell/qtprompt.h"
 #include "shell/waitcursor.h"
@@ -74,6 +75,12 @@ void CMainFrame::CreateMenus() {
         m_recentActions << recent;
     }
     m_recentSeparator = file->addSeparator();
+    connect(AddCommand(file, cmd::Settings, tr("&Settings..."), "", tr("Change the program's settings.")),
+            &QAction::triggered, this, [this] {
+                CSettingsUI sheet(CSettings::Get(), setup::AutoplayLocations::FromEnvironment(platform::ProcessEnvironment()),
+                                  setup::ProgramExecutable(), this);
+                sheet.exec();
+            });
     connect(AddCommand(file, cmd::AppExit, tr("E&xit"), "", tr("Quit the program.")), &QAction::triggered, this,
             &QWidget::close);
 

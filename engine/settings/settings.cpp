@@ -103,7 +103,7 @@ bool ReadSmallFile(const std::filesystem::path& path, std::string& bytes) {
 }  // namespace
 
 CSettings& CSettings::Get() {
-    static CSettings settings(platform::ProgramFolder());
+    static CSettings settings(platform::SettingsFolder());
     return settings;
 }
 

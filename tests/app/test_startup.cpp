@@ -45,6 +45,7 @@ private slots:
     void initTestCase() {
         QVERIFY(UseProgramFolder(m_home));
         qputenv("LUMARET_LOCK", QFile::encodeName(m_home.filePath("instance.lock")));
+        CSettings::Get().SetupCompleted = 2;  // the wizard's own tests are in test_setupdialogs
     }
 
     void startsWithWindowsAndTheWelcomePage() {
@@ -89,7 +90,10 @@ private slots:
 
     void installFlagEndsAfterSetup() {
         CeditorApp app;
+        int wizards = 0;
+        app.SetSetupRunner([&wizards](bool&) { ++wizards; });
         QVERIFY(!app.InitInstance({"-INSTALL"}));
+        QCOMPARE(wizards, 1);
     }
 
     void aSecondProcessEndsAtOnceAndSilently() {
