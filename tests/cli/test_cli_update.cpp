@@ -1,5 +1,6 @@
 // lumaret-cli update against a local HTTPS server, with lumaret-copy applying the update.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <memory>
@@ -19,7 +20,7 @@ using updatetest::WriteFile;
 class CliUpdate : public clitest::CliFolderTest {
 protected:
     static void SetUpTestSuite() {
-        base = fs::temp_directory_path() / "lumaret_cli_update_server";
+        base = fs::temp_directory_path() / ("lumaret_cli_update_server_" + std::to_string(::getpid()));
         fs::remove_all(base);
         ASSERT_TRUE(updatetest::MakeCertificate(base / "tls"));
         keys = updatetest::MakeKeyPair(base / "keys");

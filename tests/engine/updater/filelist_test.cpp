@@ -1,5 +1,6 @@
 // The update list parser, version packing, path confinement and the keyed fingerprint.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -78,7 +79,7 @@ TEST(FileList, VersionTextPacksAndRoundTrips) {
     EXPECT_EQ(VersionText(PackVersion(4, 65535)), "4.65535");
     EXPECT_GT(PackVersion(2, 0), PackVersion(1, 65535));
 
-    const fs::path folder = fs::temp_directory_path() / "lumaret_updater_version";
+    const fs::path folder = fs::temp_directory_path() / ("lumaret_updater_version_" + std::to_string(::getpid()));
     fs::remove_all(folder);
     EXPECT_EQ(ReadProgramVersion(folder), PackVersion(1, 0));  // missing file
     updatetest::WriteFile(folder / "data/version.info", "7");
@@ -93,7 +94,7 @@ TEST(FileList, VersionTextPacksAndRoundTrips) {
 }
 
 TEST(FileList, SymbolicLinksLeadingOutAreNotInside) {
-    const fs::path root = fs::temp_directory_path() / "lumaret_updater_confine";
+    const fs::path root = fs::temp_directory_path() / ("lumaret_updater_confine_" + std::to_string(::getpid()));
     fs::remove_all(root);
     fs::create_directories(root / "prog/data");
     fs::create_directories(root / "elsewhere");
@@ -110,7 +111,7 @@ TEST(FileList, SymbolicLinksLeadingOutAreNotInside) {
 }
 
 TEST(Fingerprint, MatchesOpensslForSeveralSizes) {
-    const fs::path scratch = fs::temp_directory_path() / "lumaret_updater_fp";
+    const fs::path scratch = fs::temp_directory_path() / ("lumaret_updater_fp_" + std::to_string(::getpid()));
     fs::create_directories(scratch);
     for (size_t size : {size_t(0), size_t(1), size_t(63), size_t(64), size_t(65), size_t(200000)}) {
         std::string bytes(size, '\0');

@@ -1,5 +1,6 @@
 // When the silent check is due, from the frequency and the last check date; where updating is allowed.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -62,7 +63,7 @@ TEST(Schedule, DateTextIsEnglishAndReadsBack) {
 namespace {
 
 TEST(SelfUpdate, OnlyWritableFoldersOutsideTheSystemsOwn) {
-    const std::filesystem::path mine = std::filesystem::temp_directory_path() / "lumaret_selfupdate";
+    const std::filesystem::path mine = std::filesystem::temp_directory_path() / ("lumaret_selfupdate_" + std::to_string(::getpid()));
     std::filesystem::create_directories(mine / "data");
     EXPECT_TRUE(updater::SelfUpdateAllowed(mine));
     EXPECT_FALSE(updater::SelfUpdateAllowed("/usr/bin"));  // even for root: the package manager's

@@ -1,6 +1,7 @@
 // CUpdater against a real HTTPS server on 127.0.0.1 with a generated certificate and key pair.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -65,7 +66,7 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder) {
 class UpdaterHttps : public ::testing::Test {
 public:
     static void SetUpTestSuite() {
-        base = fs::temp_directory_path() / "lumaret_updater_https";
+        base = fs::temp_directory_path() / ("lumaret_updater_https_" + std::to_string(::getpid()));
         fs::remove_all(base);
         ASSERT_TRUE(updatetest::MakeCertificate(base / "tls"));
         keys = updatetest::MakeKeyPair(base / "keys");
