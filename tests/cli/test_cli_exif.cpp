@@ -1,6 +1,10 @@
 // lumaret-cli exif and info, run as a user would.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
+#include <sstream>
+
 #include "../engine/exif/exif_fixtures.h"
 #include "cli_run.h"
 #include "codec/jpegcodec.h"
@@ -94,4 +98,51 @@ TEST_F(CliExif, CopyThenInfo) {
               "thumbnail: 300 bytes\nbyte-order: II\n");
     EXPECT_EQ(Run({"info", File("missing.jpg")}).status, 2);
     EXPECT_EQ(Run({"exif", "--copy", camera, File("missing.jpg")}).status, 2);
+}
+
+namespace {
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string f; std::getline(in, f, '\t');) fields.push_back(f);
+    return fields;
+}
+
+}  // namespace
+
+TEST_F(CliExif, InfoAndBrowseGiveTheSizeOfEveryFrameKind) {
+    std::filesystem::create_directories(dir / "home" / "data");
+    std::filesystem::copy_file(std::string(LUMARET_SOURCE_DIR) + "/data/exception_1.dat",
+                               dir / "home" / "data" / "exception_1.dat");
+    std::filesystem::create_directories(dir / "pics");
+    std::map<std::string, std::string> expected;  // file name -> width x height x bits
+    for (const FrameKind& kind : FrameKinds()) {
+        const int width = 300 + kind.marker, height = 500 - kind.marker, components = kind.marker & 1 ? 3 : 1;
+        char name[16];
+        std::snprintf(name, sizeof name, "sof%02X.jpg", kind.marker);
+        WriteFile(dir / "pics" / name, FrameJpeg(kind.marker, kind.precision, width, height, components));
+        const auto run = Run({"info", (dir / "pics" / name).string()});
+        ASSERT_EQ(run.status, 0) << name << run.err;
+        char line[64];
+        std::snprintf(line, sizeof line, "size: %d x %d x %d\n", width, height, components);
+        EXPECT_EQ(run.out.substr(0, run.out.find('\n') + 1), line) << name;
+        std::snprintf(line, sizeof line, "%dx%dx%d", width, height, 8 * components);
+        expected[name] = line;
+    }
+
+    const std::string env = "LUMARET_HOME=" + clitest::ShellQuote(File("home"));
+    ASSERT_EQ(Run({"settings", "set", "ThumbnailDatabase", File("db")}, env).status, 0);
+    const auto run = Run({"browse", File("pics")}, env);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    size_t listed = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const std::vector<std::string> f = Fields(line);
+        ASSERT_EQ(f.size(), 6u) << line;
+        const std::string name = std::filesystem::path(f[0]).filename().string();
+        EXPECT_EQ(f[3], expected[name]) << name;
+        ++listed;
+    }
+    EXPECT_EQ(listed, expected.size());
 }

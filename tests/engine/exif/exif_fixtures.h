@@ -162,6 +162,34 @@ inline std::vector<uint8_t> Jpeg(const std::vector<uint8_t>& app1Payload, int wi
     return j;
 }
 
+// The frame kinds: every SOFn marker with a sample precision it may carry.
+struct FrameKind {
+    uint8_t marker;
+    uint8_t precision;
+};
+inline const std::vector<FrameKind>& FrameKinds() {
+    static const std::vector<FrameKind> kinds = {
+        {0xC0, 8},  {0xC1, 12}, {0xC2, 12}, {0xC3, 16}, {0xC5, 8},  {0xC6, 12}, {0xC7, 16},
+        {0xC9, 8},  {0xCA, 12}, {0xCB, 16}, {0xCD, 8},  {0xCE, 12}, {0xCF, 16}};
+    return kinds;
+}
+
+// A JPEG head with one frame header of the given kind (no tables: enough to read its size)
+// after an EXIF block whose pixel dimensions say 1 x 1, then an SOS and EOI.
+inline std::vector<uint8_t> FrameJpeg(uint8_t marker, uint8_t precision, int width, int height, int components) {
+    std::vector<uint8_t> j = {0xFF, 0xD8};
+    Block b;
+    b.exif = {Long(0xA002, {1}), Long(0xA003, {1})};
+    AddSegment(j, 0xE1, Payload(b));
+    std::vector<uint8_t> frame = {precision, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width),
+                                  uint8_t(components)};
+    for (int c = 1; c <= components; ++c) frame.insert(frame.end(), {uint8_t(c), 0x11, 0});
+    AddSegment(j, marker, frame);
+    AddSegment(j, 0xDA, {1, 1, 0, 1, 0, 0});
+    j.insert(j.end(), {0x00, 0x00, 0xFF, 0xD9});
+    return j;
+}
+
 inline void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
