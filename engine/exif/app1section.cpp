@@ -171,6 +171,13 @@ const CIFD* CAPP1Section::FindDirectory(uint32_t id) const {
     return nullptr;
 }
 
+CIFD& CAPP1Section::Directory(uint32_t id) {
+    auto at = m_directories.begin();
+    while (at != m_directories.end() && at->Id() < id) ++at;
+    if (at != m_directories.end() && at->Id() == id) return *at;
+    return *m_directories.insert(at, CIFD(id));
+}
+
 const CIFDEntry* CAPP1Section::FindEntry(uint16_t tag) const {
     for (const CIFD& d : m_directories)
         if (const CIFDEntry* e = d.Find(tag)) return e;
