@@ -151,6 +151,19 @@ TEST(ExifQueries, DefaultsAndImageSizeFallbacks) {
     EXPECT_EQ(w, -1);
 }
 
+TEST(ExifQueries, DateCountedWithoutItsZeroKeepsItsLastDigit) {
+    Block b;
+    b.motorola = true;
+    b.exif = {Entry{0x9003, 2, 19, {}, "2002:05:01 09:47:23"}};
+    const CExif exif = ReadBytes(Jpeg(Payload(b)));
+    EXPECT_EQ(exif.GetDateTaken().value_or("none"), "2002:05:01 09:47:23");
+    // A save writes the value back as it was stored.
+    const std::vector<uint8_t> rebuilt = exif.Section().Rebuild();
+    const CExif saved = ReadBytes(Jpeg(std::vector<uint8_t>(rebuilt.begin() + 2, rebuilt.end())));
+    EXPECT_EQ(saved.Section().FindEntry(0x9003)->Count(), 19);
+    EXPECT_EQ(saved.GetDateTaken().value_or("none"), "2002:05:01 09:47:23");
+}
+
 TEST(ExifQueries, ImageSizeFromEveryFrameKind) {
     for (const FrameKind& kind : FrameKinds()) {
         SCOPED_TRACE(testing::Message() << std::hex << int(kind.marker));
