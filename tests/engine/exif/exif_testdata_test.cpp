@@ -43,6 +43,16 @@ TEST(ExifTestdata, AgreesWithExiftool) {
             EXPECT_EQ(c, int(number(jpeg + "components")));
         }
 
+        // Every directory the structural probe found is read, also where one of its entries
+        // is broken (the entry alone is left out).
+        const std::pair<const char*, uint32_t> directories[] = {
+            {"IFD0", kIfd0}, {"ExifIFD", kIfdExif}, {"GPS", kIfdGps}, {"InteropIFD", kIfdInterop}, {"IFD1", kIfd1}};
+        for (const auto& [name, id] : directories) {
+            if (has(file + "exif_probe.ifds." + name + ".entries")) {
+                EXPECT_NE(exif.Section().FindDirectory(id), nullptr) << name;
+            }
+        }
+
         // exiftool's thumbnail offset counts from the start of the file. A zero length means
         // no thumbnail, whatever the offset says.
         if (has(et + "ThumbnailOffset") && number(et + "ThumbnailLength") > 0) {
