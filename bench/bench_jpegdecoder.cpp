@@ -10,7 +10,7 @@
 
 #include <jpeglib.h>
 
-#include "exif/decoder/jpegdecoder.h"
+#include "jpegdecoder/jpegdecoder.h"
 
 namespace {
 

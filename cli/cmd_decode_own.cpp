@@ -8,7 +8,7 @@
 #include "command.h"
 #include "core/imagebuffer.h"
 #include "decode_own.h"
-#include "exif/decoder/jpegdecoder.h"
+#include "jpegdecoder/jpegdecoder.h"
 #include "ppm.h"
 
 namespace cli {

@@ -1,5 +1,6 @@
 // exif and info: the EXIF block of a JPEG file as text, as an HTML page, its thumbnail,
 // and carrying it over to another file.
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -87,9 +88,18 @@ int RunInfo(const Args& args) {
     CExif exif(path);
     if (!Open(exif, path)) return kExitUsage;
     int width = 0, height = 0, components = 0;
+    bool decodable = false;
     {
         std::lock_guard<std::mutex> guard(CodecLock());
-        getJPEGFileInfo(path.c_str(), &width, &height, &components);
+        decodable = getJPEGFileInfo(path.c_str(), &width, &height, &components) != 0;
+    }
+    // Frames the codec does not decode (12-bit, lossless, arithmetic, hierarchical) still
+    // have a size: the frame header as our own scan read it.
+    if (!decodable) {
+        exif.GetImageSize(width, height, components);
+        width = std::max(width, 0);
+        height = std::max(height, 0);
+        components = std::max(components, 0);
     }
     const int order = exif.Section().ByteOrder();
     std::printf("size: %d x %d x %d\n", width, height, components);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "exif/decoder/jpegdecoder.h"
+#include "jpegdecoder/jpegdecoder.h"
 
 namespace {
 

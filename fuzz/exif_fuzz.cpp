@@ -15,6 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     exif.GetDateTaken();
     FormatReportRows(BuildExifRows(exif));
 
+    // What Save As does before writing: the EXIF directory states a picture size.
+    if (exif.Section().ByteOrder() != 0) {
+        CIFD& directory = exif.Section().Directory(kIfdExif);
+        directory.SetUnsigned(kTagPixelXDimension, static_cast<uint32_t>(size));
+        directory.SetUnsigned(kTagPixelYDimension, 70000);
+    }
     const std::vector<uint8_t> rebuilt = exif.Section().Rebuild();
     if (rebuilt.empty()) return 0;
     if (rebuilt.size() > CAPP1Section::kMaxSegmentBytes || size_t(rebuilt[0] << 8 | rebuilt[1]) != rebuilt.size())

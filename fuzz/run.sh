@@ -15,15 +15,16 @@ command -v clang++ >/dev/null || { echo "clang++ is not installed" >&2; exit 2; 
 
 out=${FUZZ_BUILD_DIR:-build-fuzz}/$name
 mkdir -p "$out"
-# The engine folders and libraries each target needs; by default the EXIF/JPEG-structure
-# library (decoder included), the image core and the platform services (file writing).
+# The engine folders and libraries each target needs; by default the EXIF library, the image
+# core and the platform services (file writing).
 libs=()
 case $name in
   settings) folders=(engine/settings engine/platform); libs=(-ltinyxml2) ;;
   adjust)   folders=(engine/adjust engine/core engine/platform) ;;
-  thumbdb)  folders=(engine/browser engine/platform engine/exif engine/codec engine/geometry engine/settings engine/core)
+  thumbdb)  folders=(engine/browser engine/platform engine/jpegdecoder engine/exif engine/codec engine/geometry engine/settings engine/core)
             libs=(-ljpeg -ltinyxml2) ;;
   updater)  folders=(engine/updater engine/settings engine/platform); libs=(-lcrypto -lcurl -ltinyxml2) ;;
+  decoder)  folders=(engine/jpegdecoder engine/core) ;;
   *)        folders=(engine/exif engine/core engine/platform) ;;
 esac
 mapfile -t sources < <(find "${folders[@]}" -name '*.cpp' | sort)

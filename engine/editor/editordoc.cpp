@@ -26,20 +26,19 @@ bool HasJpegExtension(const std::string& path) {
     return ext == "jpg" || ext == "jpeg";
 }
 
-// Writes the saved picture's size into the EXIF pixel dimension entries that the block has.
+// Makes the EXIF block state the saved picture's size: the pixel dimension entries of the
+// EXIF directory are set, and added there (with the directory, when the block has none)
+// when missing. Copies elsewhere in the block are set too so that none disagrees. A file
+// without an EXIF block gets none.
 void SetPixelDimensions(CExif& exif, int32_t width, int32_t height) {
-    const std::pair<uint16_t, int32_t> sizes[] = {{kTagPixelXDimension, width},
-                                                  {kTagPixelYDimension, height}};
+    CAPP1Section& section = exif.Section();
+    if (section.ByteOrder() == 0 || width <= 0 || height <= 0) return;
+    const std::pair<uint16_t, uint32_t> sizes[] = {{kTagPixelXDimension, static_cast<uint32_t>(width)},
+                                                   {kTagPixelYDimension, static_cast<uint32_t>(height)}};
     for (const auto& [tag, value] : sizes) {
-        CIFDEntry* entry = exif.Section().FindEntry(tag);
-        if (!entry || entry->Values().empty()) continue;
-        if (entry->Type() == kTiffShort && value > 0xFFFF) {
-            // A SHORT cannot hold the size: make the entry a LONG as the standard allows.
-            CIFDEntry wide(tag, kTiffLong, 1, entry->ByteOrder());
-            *entry = wide;
-        }
-        if (entry->Type() == kTiffShort || entry->Type() == kTiffLong)
-            entry->Values()[0].first = static_cast<uint32_t>(value);
+        for (CIFD& directory : section.Directories())
+            if (directory.Find(tag) != nullptr) directory.SetUnsigned(tag, value);
+        section.Directory(kIfdExif).SetUnsigned(tag, value);
     }
 }
 

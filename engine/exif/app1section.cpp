@@ -12,7 +12,7 @@ constexpr int32_t kMaxElementCount = 20000;
 constexpr size_t kMaxDirectories = 64;  // a real block has five at most
 constexpr int kMaxDepth = 4;            // IFD0 -> EXIF -> Interoperability is depth 2
 // A 64 KiB block cannot hold more elements than this without overlapping values; more means
-// a crafted block whose entries all point at the same bytes.
+// a crafted block whose entries all point at the same bytes. Entries past it are left out.
 constexpr size_t kMaxValueSlots = 131072;
 
 uint32_t SubDirectoryId(uint16_t tag) {
@@ -33,7 +33,7 @@ public:
 
     // Parses the chain starting at `offset`, giving its first directory `id`.
     void ParseChain(uint32_t offset, uint32_t id, int depth) {
-        while (offset != 0 && !m_abort) {
+        while (offset != 0) {
             if (m_section.m_directories.size() >= kMaxDirectories) return;
             // A directory seen before means the chain loops (or two pointers share it).
             if (std::find(m_visited.begin(), m_visited.end(), offset) != m_visited.end()) return;
@@ -43,16 +43,16 @@ public:
             CIFD directory(id);
             const uint32_t count = m_tiff.U16(offset);
             bool complete = true;
-            for (uint32_t i = 0; i < count && !m_abort; ++i) {
+            for (uint32_t i = 0; i < count; ++i) {
                 const uint64_t at = uint64_t{offset} + 2 + 12ull * i;
                 if (!m_tiff.Has(at, 12)) {
                     complete = false;  // directory runs past the block: keep what fitted
                     break;
                 }
-                if (!ReadEntry(static_cast<size_t>(at), directory, depth)) return;
+                ReadEntry(static_cast<size_t>(at), directory, depth);
             }
             m_section.m_directories.push_back(std::move(directory));
-            if (count == 0 || !complete || m_abort) return;
+            if (count == 0 || !complete) return;
             const uint64_t next = uint64_t{offset} + 2 + 12ull * count;
             if (!m_tiff.Has(next, 4)) return;
             offset = m_tiff.U32(static_cast<size_t>(next));
@@ -61,30 +61,28 @@ public:
     }
 
 private:
-    // Reads one 12-byte entry into `directory`. False when the entry's count is out of range,
-    // which drops the directory and the rest of its chain.
-    bool ReadEntry(size_t at, CIFD& directory, int depth) {
+    // Reads one 12-byte entry into `directory`. An entry whose count or value offset cannot
+    // be right is left out on its own: the other entries of the directory, its sub-directories
+    // and the rest of the chain (orientation, date, thumbnail) are still read.
+    void ReadEntry(size_t at, CIFD& directory, int depth) {
         const uint16_t tag = m_tiff.U16(at);
         const uint16_t type = m_tiff.U16(at + 2);
         const int32_t count = static_cast<int32_t>(m_tiff.U32(at + 4));
-        if (count < 0) return false;
+        if (count < 0) return;
 
         const int elementSize = TiffElementSize(type);
         const uint64_t byteSize = uint64_t(count) * uint64_t(elementSize);
         const uint64_t valueAt = byteSize < 5 ? at + 8 : m_tiff.U32(at + 8);
         const bool fits = m_tiff.Has(valueAt, byteSize);
-        // A huge count that does not even fit the block marks a broken directory. One that
-        // fits is real: camera maker notes often exceed 20000 bytes.
-        if (count > kMaxElementCount && !fits) return false;
+        // A count above 20000 is only believed when its value fits the block: camera maker
+        // notes often exceed 20000 bytes.
+        if (count > kMaxElementCount && !fits) return;
         if (elementSize == 0 || count == 0) {
             directory.Entries().emplace_back(tag, type, count, m_tiff.Order());
-            return true;
+            return;
         }
-        if (!fits) return true;  // value outside the block: entry left out
-        if (m_slots + static_cast<size_t>(count) > kMaxValueSlots) {
-            m_abort = true;
-            return true;
-        }
+        if (!fits) return;
+        if (m_slots + static_cast<size_t>(count) > kMaxValueSlots) return;
         m_slots += static_cast<size_t>(count);
 
         CIFDEntry entry(tag, type, count, m_tiff.Order());
@@ -123,14 +121,12 @@ private:
         uint32_t target = 0;
         if (subId != 0 && depth < kMaxDepth && directory.Entries().back().FirstInteger(target))
             ParseChain(target, subId, depth + 1);
-        return true;
     }
 
     const exif::CByteView& m_tiff;
     CAPP1Section& m_section;
     std::vector<uint32_t> m_visited;
     size_t m_slots = 0;
-    bool m_abort = false;
 };
 
 void CAPP1Section::Clear() {
@@ -173,6 +169,13 @@ const CIFD* CAPP1Section::FindDirectory(uint32_t id) const {
     for (const CIFD& d : m_directories)
         if (d.Id() == id) return &d;
     return nullptr;
+}
+
+CIFD& CAPP1Section::Directory(uint32_t id) {
+    auto at = m_directories.begin();
+    while (at != m_directories.end() && at->Id() < id) ++at;
+    if (at != m_directories.end() && at->Id() == id) return *at;
+    return *m_directories.insert(at, CIFD(id));
 }
 
 const CIFDEntry* CAPP1Section::FindEntry(uint16_t tag) const {

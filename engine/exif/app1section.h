@@ -25,6 +25,8 @@ public:
     std::vector<CIFD>& Directories() { return m_directories; }
     // The first directory with this id, or null.
     const CIFD* FindDirectory(uint32_t id) const;
+    // The directory with this id; an empty one is added in id order when there is none.
+    CIFD& Directory(uint32_t id);
     // The first entry with this tag, looking through the directories in order.
     const CIFDEntry* FindEntry(uint16_t tag) const;
     CIFDEntry* FindEntry(uint16_t tag);

@@ -178,9 +178,12 @@ bool FormatEntry(const CIFDEntry& entry, std::string& name, std::string& value) 
             for (const auto& v : values) Append(value, "%x ", v.first);
             break;
         case kTiffAscii:
-            // The stored text without its terminating zero; it ends at the first zero anyway.
-            for (size_t i = 0; i + 1 < values.size() && values[i].first != 0; ++i)
-                value.push_back(static_cast<char>(values[i].first));
+            // The text ends at its first zero; a count that leaves the terminating zero out
+            // (some cameras write their texts so) still keeps every character.
+            for (const auto& v : values) {
+                if (v.first == 0) break;
+                value.push_back(static_cast<char>(v.first));
+            }
             break;
         case kTiffShort:
             if (tag == kTagFocalLength35) {

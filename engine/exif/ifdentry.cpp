@@ -1,5 +1,7 @@
 #include "exif/ifdentry.h"
 
+#include "exif/byteorder.h"
+
 int TiffElementSize(uint16_t type) {
     switch (type) {
         case kTiffByte:
@@ -67,4 +69,18 @@ CIFDEntry* CIFD::Find(uint16_t tag) {
     for (CIFDEntry& e : m_entries)
         if (e.Tag() == tag) return &e;
     return nullptr;
+}
+
+void CIFD::SetUnsigned(uint16_t tag, uint32_t value) {
+    CIFDEntry* entry = Find(tag);
+    if (entry == nullptr) {
+        // Readers expect the entries of a directory in ascending tag order.
+        auto at = m_entries.begin();
+        while (at != m_entries.end() && at->Tag() < tag) ++at;
+        entry = &*m_entries.insert(at, CIFDEntry(tag, kTiffLong, 1, exif::kIntel));
+    }
+    const bool fits = entry->Count() == 1 && (entry->Type() == kTiffLong ||
+                                               (entry->Type() == kTiffShort && value <= 0xFFFF));
+    if (!fits) *entry = CIFDEntry(tag, kTiffLong, 1, entry->ByteOrder());
+    entry->Values()[0].first = value;
 }

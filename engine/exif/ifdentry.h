@@ -102,6 +102,10 @@ public:
     // The first entry with this tag, or null.
     const CIFDEntry* Find(uint16_t tag) const;
     CIFDEntry* Find(uint16_t tag);
+    // Makes the first entry with `tag` hold one unsigned number: a SHORT or LONG entry keeps
+    // its type when the number fits it, any other becomes a LONG; without such an entry a
+    // LONG is added in tag order.
+    void SetUnsigned(uint16_t tag, uint32_t value);
 
 private:
     uint32_t m_id;

@@ -1,10 +1,16 @@
 // lumaret-cli exif and info, run as a user would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <sstream>
+
 #include "../engine/exif/exif_fixtures.h"
 #include "cli_run.h"
 #include "codec/jpegcodec.h"
 #include "core/imageplane.h"
+#include "exif/exif.h"
 
 using namespace fixture;
 
@@ -94,4 +100,131 @@ TEST_F(CliExif, CopyThenInfo) {
               "thumbnail: 300 bytes\nbyte-order: II\n");
     EXPECT_EQ(Run({"info", File("missing.jpg")}).status, 2);
     EXPECT_EQ(Run({"exif", "--copy", camera, File("missing.jpg")}).status, 2);
+}
+
+namespace {
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string f; std::getline(in, f, '\t');) fields.push_back(f);
+    return fields;
+}
+
+// Tags of each directory, in their order.
+std::vector<std::vector<uint16_t>> Tags(const CExif& exif) {
+    std::vector<std::vector<uint16_t>> tags;
+    for (const CIFD& d : exif.Section().Directories()) {
+        tags.emplace_back();
+        for (const CIFDEntry& e : d.Entries()) tags.back().push_back(e.Tag());
+    }
+    return tags;
+}
+
+}  // namespace
+
+TEST_F(CliExif, InfoAndBrowseGiveTheSizeOfEveryFrameKind) {
+    std::filesystem::create_directories(dir / "home" / "data");
+    std::filesystem::copy_file(std::string(LUMARET_SOURCE_DIR) + "/data/exception_1.dat",
+                               dir / "home" / "data" / "exception_1.dat");
+    std::filesystem::create_directories(dir / "pics");
+    std::map<std::string, std::string> expected;  // file name -> width x height x bits
+    for (const FrameKind& kind : FrameKinds()) {
+        const int width = 300 + kind.marker, height = 500 - kind.marker, components = kind.marker & 1 ? 3 : 1;
+        char name[16];
+        std::snprintf(name, sizeof name, "sof%02X.jpg", kind.marker);
+        WriteFile(dir / "pics" / name, FrameJpeg(kind.marker, kind.precision, width, height, components));
+        const auto run = Run({"info", (dir / "pics" / name).string()});
+        ASSERT_EQ(run.status, 0) << name << run.err;
+        char line[64];
+        std::snprintf(line, sizeof line, "size: %d x %d x %d\n", width, height, components);
+        EXPECT_EQ(run.out.substr(0, run.out.find('\n') + 1), line) << name;
+        std::snprintf(line, sizeof line, "%dx%dx%d", width, height, 8 * components);
+        expected[name] = line;
+    }
+
+    const std::string env = "LUMARET_HOME=" + clitest::ShellQuote(File("home"));
+    ASSERT_EQ(Run({"settings", "set", "ThumbnailDatabase", File("db")}, env).status, 0);
+    const auto run = Run({"browse", File("pics")}, env);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    size_t listed = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const std::vector<std::string> f = Fields(line);
+        ASSERT_EQ(f.size(), 6u) << line;
+        const std::string name = std::filesystem::path(f[0]).filename().string();
+        EXPECT_EQ(f[3], expected[name]) << name;
+        ++listed;
+    }
+    EXPECT_EQ(listed, expected.size());
+}
+
+TEST_F(CliExif, SaveAsStatesTheRealSizeInTheExifDirectory) {
+    // A decodable 40 x 30 picture; each case gives it an EXIF block, then edits it to 24 x 18.
+    const std::string picture = File("pic.jpg"), out = File("out.jpg");
+    std::vector<uint8_t> pixels(size_t(ImagePlane::StrideFor(40)) * 30);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 7);
+    const struct {
+        const char* what;
+        std::vector<Entry> exif;
+        bool hasBlock;
+    } cases[] = {
+        {"EXIF directory without the size", {Ascii(0x9003, "2018:01:02 03:04:05"), Short(0xA401, {1})}, true},
+        {"stale sizes", {Short(0xA002, {4000}), Long(0xA003, {3000}), Short(0xA401, {1})}, true},
+        {"no EXIF directory", {}, true},
+        {"no EXIF block", {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(writeJPEGfile(picture.c_str(), 40, 30, pixels.data(), 90), 0);
+        if (c.hasBlock) {
+            Block b;
+            b.ifd0 = {Ascii(0x10F, "Maker"), Short(0x112, {1})};
+            b.exif = c.exif;
+            WriteFile(dir / "cam.jpg", Jpeg(Payload(b)));
+            ASSERT_EQ(Run({"exif", "--copy", File("cam.jpg"), picture}).status, 0);
+        }
+        CExif before(picture);
+        ASSERT_EQ(before.Read(), 0);
+        const auto run = Run({"edit", picture, out, "--resize", "24", "18"});
+        ASSERT_EQ(run.status, 0) << run.err;
+
+        CExif after(out);
+        ASSERT_EQ(after.Read(), 0);
+        EXPECT_EQ(after.HasExif(), c.hasBlock);
+        if (!c.hasBlock) continue;
+        const CIFD* exifDirectory = after.Section().FindDirectory(kIfdExif);
+        ASSERT_NE(exifDirectory, nullptr);
+        uint32_t width = 0, height = 0;
+        ASSERT_TRUE(exifDirectory->Find(kTagPixelXDimension) &&
+                    exifDirectory->Find(kTagPixelXDimension)->FirstInteger(width));
+        ASSERT_TRUE(exifDirectory->Find(kTagPixelYDimension) &&
+                    exifDirectory->Find(kTagPixelYDimension)->FirstInteger(height));
+        EXPECT_EQ(width, 24u);
+        EXPECT_EQ(height, 18u);
+        // Nothing else is added: the tags are the source's, plus the two sizes (and the EXIF
+        // pointer when the directory is new); the EXIF directory stays in ascending tag order.
+        std::vector<std::vector<uint16_t>> want = Tags(before), got = Tags(after);
+        if (before.Section().FindDirectory(kIfdExif) == nullptr) {
+            want[0].push_back(kTagExifPointer);
+            want.insert(want.begin() + 1, std::vector<uint16_t>{});
+        }
+        for (uint16_t tag : {kTagPixelXDimension, kTagPixelYDimension})
+            if (std::find(want[1].begin(), want[1].end(), tag) == want[1].end()) want[1].push_back(tag);
+        ASSERT_EQ(got.size(), want.size());
+        EXPECT_TRUE(std::is_sorted(got[1].begin(), got[1].end()));
+        for (size_t d = 0; d < got.size(); ++d) {
+            std::sort(got[d].begin(), got[d].end());
+            std::sort(want[d].begin(), want[d].end());
+        }
+        EXPECT_EQ(got, want);
+
+        // A trusted reader agrees, and finds the directory sound.
+        if (std::system("exiftool -ver >/dev/null 2>&1") == 0) {
+            const std::string command = "exiftool -n -s3 -ExifIFD:ExifImageWidth -ExifIFD:ExifImageHeight -Warning " +
+                                        clitest::ShellQuote(out) + " >" + clitest::ShellQuote(File("et.txt"));
+            ASSERT_EQ(std::system(command.c_str()), 0);
+            EXPECT_EQ(clitest::Slurp(File("et.txt")), "24\n18\n");
+        }
+    }
 }

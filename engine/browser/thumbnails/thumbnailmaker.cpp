@@ -67,6 +67,10 @@ int CThumbnailMaker::MakeThumbnail(const std::string& path, int32_t maxWidth, in
     RecordImageSize(0, 0, 0);
     m_exif = CExif(path);
     if (m_exif.Read() != 0) return kCannotOpen;
+    // The frame header's size, also for frames that cannot be decoded; a decode replaces it.
+    int imageWidth, imageHeight, components;
+    m_exif.GetImageSize(imageWidth, imageHeight, components);
+    RecordImageSize(imageWidth, imageHeight, components);
 
     m_decoder.Clean();
     m_decoder.Init();
@@ -99,10 +103,6 @@ int CThumbnailMaker::MakeThumbnail(const std::string& path, int32_t maxWidth, in
 
 bool CThumbnailMaker::MakeFromEmbedded(int32_t maxWidth, int32_t maxHeight, int32_t& outWidth,
                                        int32_t& outHeight, uint8_t* pixels) {
-    int imageWidth, imageHeight, components;
-    m_exif.GetImageSize(imageWidth, imageHeight, components);
-    RecordImageSize(imageWidth, imageHeight, components);
-
     m_decoder.SetMaxPixels(kMaxEmbeddedPixels);
     m_decoder.SetSource(m_exif.GetThumbnail(), m_exif.GetThumbnailSize());
     int width, height, thumbComponents, precision, colorSpace, sampling;

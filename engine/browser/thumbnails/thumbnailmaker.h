@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "exif/decoder/jpegdecoder.h"
+#include "jpegdecoder/jpegdecoder.h"
 #include "exif/exif.h"
 #include "core/imageplane.h"
 

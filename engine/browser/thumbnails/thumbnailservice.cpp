@@ -236,10 +236,11 @@ CThumbnailService::CRun::Outcome CThumbnailService::CRun::Handle(CThumbnailMaker
     }
     entry.thumbWidth = static_cast<uint8_t>(width);
     entry.thumbHeight = static_cast<uint8_t>(height);
+    // An unreadable picture (12-bit, lossless, damaged) still lists with its frame size.
+    entry.imageWidth = Clamp16(maker.ImageWidth());
+    entry.imageHeight = Clamp16(maker.ImageHeight());
+    entry.bitsPerPixel = Clamp8(maker.BitsPerPixel());
     if (result == CThumbnailMaker::kMade) {
-        entry.imageWidth = Clamp16(maker.ImageWidth());
-        entry.imageHeight = Clamp16(maker.ImageHeight());
-        entry.bitsPerPixel = Clamp8(maker.BitsPerPixel());
         if (const std::optional<std::string> taken = maker.Exif().GetDateTaken())
             if (const std::optional<FileTime> date = thumbs::ParseExifDate(*taken)) entry.date = *date;
         ++(maker.LastSource() == CThumbnailMaker::Source::Embedded ? stats.fromEmbedded : stats.fromFile);

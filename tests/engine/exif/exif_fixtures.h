@@ -126,8 +126,10 @@ inline std::vector<uint8_t> BuildTiff(const Block& block, size_t* thumbnailOffse
 
 // An APP1 record (2 length bytes, "Exif", 0, 0, TIFF) around a TIFF structure.
 inline std::vector<uint8_t> Record(const std::vector<uint8_t>& tiff) {
-    std::vector<uint8_t> r = {0, 0, 'E', 'x', 'i', 'f', 0, 0};
-    r.insert(r.end(), tiff.begin(), tiff.end());
+    // Sized once and filled: GCC 12 warns falsely about an insert into the short header here.
+    std::vector<uint8_t> r(8 + tiff.size(), 0);
+    std::memcpy(r.data() + 2, "Exif", 4);
+    std::copy(tiff.begin(), tiff.end(), r.begin() + 8);
     r[0] = uint8_t(r.size() >> 8);
     r[1] = uint8_t(r.size());
     return r;
@@ -157,6 +159,34 @@ inline std::vector<uint8_t> Jpeg(const std::vector<uint8_t>& app1Payload, int wi
                          1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1});
     AddSegment(j, 0xDA, {3, 1, 0, 2, 0x11, 3, 0x11, 0, 63, 0});
     j.insert(j.end(), {0x12, 0x34, 0xFF, 0x00, 0x56, 0xFF, 0xD9});
+    return j;
+}
+
+// The frame kinds: every SOFn marker with a sample precision it may carry.
+struct FrameKind {
+    uint8_t marker;
+    uint8_t precision;
+};
+inline const std::vector<FrameKind>& FrameKinds() {
+    static const std::vector<FrameKind> kinds = {
+        {0xC0, 8},  {0xC1, 12}, {0xC2, 12}, {0xC3, 16}, {0xC5, 8},  {0xC6, 12}, {0xC7, 16},
+        {0xC9, 8},  {0xCA, 12}, {0xCB, 16}, {0xCD, 8},  {0xCE, 12}, {0xCF, 16}};
+    return kinds;
+}
+
+// A JPEG head with one frame header of the given kind (no tables: enough to read its size)
+// after an EXIF block whose pixel dimensions say 1 x 1, then an SOS and EOI.
+inline std::vector<uint8_t> FrameJpeg(uint8_t marker, uint8_t precision, int width, int height, int components) {
+    std::vector<uint8_t> j = {0xFF, 0xD8};
+    Block b;
+    b.exif = {Long(0xA002, {1}), Long(0xA003, {1})};
+    AddSegment(j, 0xE1, Payload(b));
+    std::vector<uint8_t> frame = {precision, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width),
+                                  uint8_t(components)};
+    for (int c = 1; c <= components; ++c) frame.insert(frame.end(), {uint8_t(c), 0x11, 0});
+    AddSegment(j, marker, frame);
+    AddSegment(j, 0xDA, {1, 1, 0, 1, 0, 0});
+    j.insert(j.end(), {0x00, 0x00, 0xFF, 0xD9});
     return j;
 }
 

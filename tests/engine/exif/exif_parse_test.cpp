@@ -151,6 +151,33 @@ TEST(ExifQueries, DefaultsAndImageSizeFallbacks) {
     EXPECT_EQ(w, -1);
 }
 
+TEST(ExifQueries, DateCountedWithoutItsZeroKeepsItsLastDigit) {
+    Block b;
+    b.motorola = true;
+    b.exif = {Entry{0x9003, 2, 19, {}, "2002:05:01 09:47:23"}};
+    const CExif exif = ReadBytes(Jpeg(Payload(b)));
+    EXPECT_EQ(exif.GetDateTaken().value_or("none"), "2002:05:01 09:47:23");
+    // A save writes the value back as it was stored.
+    const std::vector<uint8_t> rebuilt = exif.Section().Rebuild();
+    const CExif saved = ReadBytes(Jpeg(std::vector<uint8_t>(rebuilt.begin() + 2, rebuilt.end())));
+    EXPECT_EQ(saved.Section().FindEntry(0x9003)->Count(), 19);
+    EXPECT_EQ(saved.GetDateTaken().value_or("none"), "2002:05:01 09:47:23");
+}
+
+TEST(ExifQueries, ImageSizeFromEveryFrameKind) {
+    for (const FrameKind& kind : FrameKinds()) {
+        SCOPED_TRACE(testing::Message() << std::hex << int(kind.marker));
+        const int width = 1000 + kind.marker, height = 2000 - kind.marker, components = kind.marker & 1 ? 1 : 3;
+        std::vector<uint8_t> jpeg = FrameJpeg(kind.marker, kind.precision, width, height, components);
+        // Segments with frame-like payloads that are not frames (DHT, JPG, DAC) come first.
+        for (uint8_t notFrame : {0xC4, 0xC8, 0xCC})
+            jpeg.insert(jpeg.begin() + 2, {0xFF, notFrame, 0, 8, 8, 0, 7, 0, 9, 1});
+        int w, h, c;
+        ReadBytes(jpeg).GetImageSize(w, h, c);
+        EXPECT_EQ((std::vector<int>{width, height, components}), (std::vector<int>{w, h, c}));
+    }
+}
+
 TEST(ExifScan, KeepsOnlyTheSegmentsItUnderstands) {
     std::vector<uint8_t> jpeg = {0xFF, 0xD8};
     AddSegment(jpeg, 0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});

@@ -46,6 +46,11 @@ TEST(ExifFormat, ValueTextsByTypeAndTag) {
     EXPECT_EQ(Text(Make(0xA002, kTiffLong, {{3000000000u, 0}})), "3000000000 ");
     EXPECT_EQ(Text(Make(0x8827, kTiffByte, {{0x1f, 0}, {2, 0}})), "1f 2 ");
     EXPECT_EQ(AsciiValue(0x9003, "2004:05:06 07:08:09"), "2004:05:06 07:08:09");
+    // A count that leaves the terminating zero out keeps the last character; so does an
+    // ASCII version tag of four characters.
+    EXPECT_EQ(Text(Make(0x9003, kTiffAscii, {{'1', 0}, {'2', 0}, {':', 0}, {'3', 0}})), "12:3");
+    EXPECT_EQ(Text(Make(0x9000, kTiffAscii, {{'0', 0}, {'2', 0}, {'2', 0}, {'0', 0}})), "0220");
+    EXPECT_EQ(Text(Make(0x10F, kTiffAscii, {{'X', 0}})), "X");
     // Padding after the text's zero is not shown; neither are types without a text.
     EXPECT_EQ(Text(Make(0x10F, kTiffAscii, {{'A', 0}, {0, 0}, {'B', 0}, {0, 0}})), "A");
     EXPECT_EQ(Text(Make(0x9204, kTiffDouble, {{1, 2}})), "");

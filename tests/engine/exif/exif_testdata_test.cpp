@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "exif/exif.h"
+#include "exif/exifformat.h"
 #include "json_reader.h"
 
 TEST(ExifTestdata, AgreesWithExiftool) {
@@ -42,6 +43,16 @@ TEST(ExifTestdata, AgreesWithExiftool) {
             EXPECT_EQ(c, int(number(jpeg + "components")));
         }
 
+        // Every directory the structural probe found is read, also where one of its entries
+        // is broken (the entry alone is left out).
+        const std::pair<const char*, uint32_t> directories[] = {
+            {"IFD0", kIfd0}, {"ExifIFD", kIfdExif}, {"GPS", kIfdGps}, {"InteropIFD", kIfdInterop}, {"IFD1", kIfd1}};
+        for (const auto& [name, id] : directories) {
+            if (has(file + "exif_probe.ifds." + name + ".entries")) {
+                EXPECT_NE(exif.Section().FindDirectory(id), nullptr) << name;
+            }
+        }
+
         // exiftool's thumbnail offset counts from the start of the file. A zero length means
         // no thumbnail, whatever the offset says.
         if (has(et + "ThumbnailOffset") && number(et + "ThumbnailLength") > 0) {
@@ -52,5 +63,33 @@ TEST(ExifTestdata, AgreesWithExiftool) {
         } else {
             EXPECT_EQ(exif.GetThumbnailSize(), 0u);
         }
+    }
+}
+
+// Real files whose ASCII values leave the terminating zero out of their count: every stored
+// character is shown (exiftool reads the same versions; it trims the Software text's last
+// character, a space, which we keep as stored).
+TEST(ExifTestdata, TextsCountedWithoutTheirZero) {
+    const std::filesystem::path dir = std::filesystem::path(LUMARET_TESTDATA_DIR) / "jpeg" / "exiftool";
+    if (!std::filesystem::exists(dir)) GTEST_SKIP() << "test data not found at " << dir;
+    const struct {
+        const char* file;
+        uint16_t tag;
+        const char* text;
+    } cases[] = {
+        {"FLIR.jpg", 0x9000, "0220"},                   // Exif version as ASCII, count 4
+        {"FLIR.jpg", 0xA000, "0100"},                   // FlashPix version, likewise
+        {"Unknown.jpg", 0x131, "RO-dk4010 Ver 1.00 "},  // Software, count 19
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        CExif exif((dir / c.file).string());
+        ASSERT_EQ(exif.Read(), 0);
+        const CIFDEntry* entry = exif.Section().FindEntry(c.tag);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->Type(), kTiffAscii);
+        std::string name, value;
+        ASSERT_TRUE(FormatEntry(*entry, name, value));
+        EXPECT_EQ(value, c.text);
     }
 }

@@ -152,6 +152,14 @@ TEST(JpegDecoder, ReuseAfterCleanGivesTheSameImageAndReleasesBuffers) {
     EXPECT_EQ(DecodeOwn(second, jpegdec::kColorBGR, 3, 0, &decoder).image.samples, b.image.samples);
     EXPECT_EQ(a.image.samples, DecodeOwn(first).image.samples);
     EXPECT_EQ(allocator.SystemAllocations(), allocations);
+
+    // A decode that stopped part way (inside a progressive scan, with an end-of-band run or
+    // predictors pending) leaves no state behind for the next image.
+    for (size_t keep : {first.size() / 3, first.size() * 2 / 3, first.size() - 40}) {
+        const std::vector<uint8_t> cut(first.begin(), first.begin() + long(keep));
+        EXPECT_NE(DecodeOwn(cut, jpegdec::kColorBGR, 3, 0, &decoder).status, jpegdec::kOk) << keep;
+        EXPECT_EQ(DecodeOwn(second, jpegdec::kColorBGR, 3, 0, &decoder).image.samples, b.image.samples) << keep;
+    }
 }
 
 TEST(JpegDecoder, KeepsTheFirstApp1Payload) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "codec_fixtures.h"
-#include "exif/decoder/jpegdecoder.h"
+#include "jpegdecoder/jpegdecoder.h"
 
 namespace dectest {
 

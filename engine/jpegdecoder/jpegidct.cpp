@@ -1,4 +1,4 @@
-#include "exif/decoder/jpegidct.h"
+#include "jpegdecoder/jpegidct.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "exif/decoder/jpeghuffman.h"
+#include "jpegdecoder/jpeghuffman.h"
 
 #include <cstring>
 

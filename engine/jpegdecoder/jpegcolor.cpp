@@ -1,4 +1,4 @@
-#include "exif/decoder/jpegcolor.h"
+#include "jpegdecoder/jpegcolor.h"
 
 #include <array>
 #include <cstddef>

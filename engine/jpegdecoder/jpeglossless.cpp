@@ -1,16 +1,17 @@
 // Lossless process of CJPEGDecoder: Huffman-coded prediction differences, undone one
 // MCU row at a time into whole-image 16-bit sample planes.
-#include "exif/decoder/jpegdecoder.h"
+#include "jpegdecoder/jpegdecoder.h"
 
 using namespace jpegdec;
 
 int CJPEGDecoder::PrepareLosslessPlanes() {
-    for (int i = 0; i < m_components; ++i) {
-        CJPEGColorComponent& comp = m_comp[i];
-        if (comp.samples) continue;
+    for (int i = 0; i < m_marker.components; ++i) {
+        const CJPEGColorComponent& comp = m_marker.comp[i];
+        uint16_t*& samples = m_entropy.buffers.samples[i];
+        if (samples) continue;
         size_t count = static_cast<size_t>(comp.blocksPerRow) * static_cast<size_t>(comp.blockRows);
-        comp.samples = static_cast<uint16_t*>(AllocateBlock(count * sizeof(uint16_t)));
-        if (!comp.samples) return kOutOfMemory;
+        samples = static_cast<uint16_t*>(AllocateBlock(count * sizeof(uint16_t)));
+        if (!samples) return kOutOfMemory;
     }
     return kOk;
 }
@@ -46,53 +47,55 @@ void UndifferenceRow(uint16_t* row, const uint16_t* above, int width, bool first
 }  // namespace
 
 int CJPEGDecoder::DecodeLosslessScan() {
-    const bool interleaved = m_scanCount > 1;
-    const CJPEGColorComponent& single = m_comp[m_scanComp[0]];
-    const int mcusWide = interleaved ? m_mcusPerRow : single.width;
-    const int mcuRows = interleaved ? m_mcuRows : single.height;
+    const bool interleaved = m_marker.scanCount > 1;
+    const CJPEGColorComponent& single = m_marker.comp[m_marker.scanComp[0]];
+    const int mcusWide = interleaved ? m_marker.mcusPerRow : single.width;
+    const int mcuRows = interleaved ? m_marker.mcuRows : single.height;
     // Prediction restarts at the start of a line; intervals ending inside a line are not handled.
-    if (m_restartInterval && m_restartInterval % mcusWide != 0) return kUnsupported;
-    for (int i = 0; i < m_scanCount; ++i) m_comp[m_scanComp[i]].pointTransform = m_al;
+    if (m_marker.restartInterval && m_marker.restartInterval % mcusWide != 0) return kUnsupported;
+    for (int i = 0; i < m_marker.scanCount; ++i) m_entropy.pointTransform[m_marker.scanComp[i]] = m_marker.al;
 
     bool firstLine = true;
     for (int my = 0; my < mcuRows; ++my) {
         for (int mx = 0; mx < mcusWide; ++mx) {
-            if (m_restartInterval) {
-                if (m_restartsToGo == 0) {
+            if (m_marker.restartInterval) {
+                if (m_entropy.restartsToGo == 0) {
                     int status = ProcessRestart();
                     if (status != kOk) return status;
                     firstLine = true;
                 }
-                --m_restartsToGo;
+                --m_entropy.restartsToGo;
             }
-            for (int i = 0; i < m_scanCount; ++i) {
-                CJPEGColorComponent& comp = m_comp[m_scanComp[i]];
+            for (int i = 0; i < m_marker.scanCount; ++i) {
+                const int c = m_marker.scanComp[i];
+                const CJPEGColorComponent& comp = m_marker.comp[c];
                 const int hc = interleaved ? comp.h : 1;
                 const int vc = interleaved ? comp.v : 1;
                 for (int j = 0; j < vc; ++j) {
-                    uint16_t* row = comp.samples + static_cast<size_t>(my * vc + j) * comp.blocksPerRow;
+                    uint16_t* row = m_entropy.buffers.samples[c] + static_cast<size_t>(my * vc + j) * comp.blocksPerRow;
                     for (int k = 0; k < hc; ++k) {
-                        int s = m_huff.Decode(m_dcTables[comp.dcTable]);
+                        int s = m_entropy.huff.Decode(m_marker.dcTables[comp.dcTable]);
                         if (s < 0 || s > 16) {
-                            return m_huff.stopped && m_huff.count - m_huff.padBits < 16 ? kTruncated
+                            return m_entropy.huff.stopped && m_entropy.huff.count - m_entropy.huff.padBits < 16 ? kTruncated
                                                                                       : kFailed;
                         }
-                        int diff = s == 0 ? 0 : s == 16 ? 32768 : Extend(m_huff.GetBits(s), s);
+                        int diff = s == 0 ? 0 : s == 16 ? 32768 : Extend(m_entropy.huff.GetBits(s), s);
                         row[mx * hc + k] = static_cast<uint16_t>(diff & 0xFFFF);
                     }
                 }
             }
-            if (m_huff.Overrun()) return kTruncated;
+            if (m_entropy.huff.Overrun()) return kTruncated;
         }
-        for (int i = 0; i < m_scanCount; ++i) {
-            CJPEGColorComponent& comp = m_comp[m_scanComp[i]];
+        for (int i = 0; i < m_marker.scanCount; ++i) {
+            const int c = m_marker.scanComp[i];
+            const CJPEGColorComponent& comp = m_marker.comp[c];
             const int vc = interleaved ? comp.v : 1;
             const int width = interleaved ? mcusWide * comp.h : comp.width;
             for (int j = 0; j < vc; ++j) {
                 int y = my * vc + j;
-                uint16_t* row = comp.samples + static_cast<size_t>(y) * comp.blocksPerRow;
+                uint16_t* row = m_entropy.buffers.samples[c] + static_cast<size_t>(y) * comp.blocksPerRow;
                 const uint16_t* above = y > 0 ? row - comp.blocksPerRow : row;
-                UndifferenceRow(row, above, width, firstLine && j == 0, m_ss, m_al);
+                UndifferenceRow(row, above, width, firstLine && j == 0, m_marker.ss, m_marker.al);
             }
         }
         firstLine = false;
@@ -101,14 +104,15 @@ int CJPEGDecoder::DecodeLosslessScan() {
 }
 
 void CJPEGDecoder::CopyLosslessMcuRow(int mcuRow, int slot) {
-    for (int i = 0; i < m_components; ++i) {
-        CJPEGColorComponent& comp = m_comp[i];
+    for (int i = 0; i < m_marker.components; ++i) {
+        const CJPEGColorComponent& comp = m_marker.comp[i];
+        const int shift = m_entropy.pointTransform[i];
         for (int j = 0; j < comp.bandRows; ++j) {
-            const uint16_t* src =
-                comp.samples + static_cast<size_t>(mcuRow * comp.bandRows + j) * comp.blocksPerRow;
-            uint8_t* dst = comp.band[slot] + static_cast<size_t>(j) * comp.rowStride;
+            const uint16_t* src = m_entropy.buffers.samples[i] +
+                                  static_cast<size_t>(mcuRow * comp.bandRows + j) * comp.blocksPerRow;
+            uint8_t* dst = m_output.bands.band[i][slot] + static_cast<size_t>(j) * comp.rowStride;
             for (int x = 0; x < comp.blocksPerRow; ++x)
-                dst[x] = static_cast<uint8_t>((src[x] << comp.pointTransform) & 0xFF);
+                dst[x] = static_cast<uint8_t>((src[x] << shift) & 0xFF);
         }
     }
 }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "exif/decoder/jpeghuffman.h"
+#include "jpegdecoder/jpeghuffman.h"
 
 class CMemoryManager;
 
@@ -54,6 +54,9 @@ enum Process : int { kSequential = 0, kProgressive = 1, kLossless = 2 };
 
 }  // namespace jpegdec
 
+namespace jpegdec {
+
+// One frame component as the frame header and the scan headers describe it.
 struct CJPEGColorComponent {
     int id = 0;
     int h = 1, v = 1;             // sampling factors
@@ -65,15 +68,9 @@ struct CJPEGColorComponent {
     int blockRows = 0;            // block rows (lossless: sample rows), padded to whole MCUs
     int rowStride = 0;            // bytes per sample row in the band buffers
     int bandRows = 0;             // sample rows in one MCU row
-    uint8_t* band[2] = {nullptr, nullptr};  // one MCU row of samples, and the next one
-    uint8_t* above = nullptr;     // last sample row of the previous MCU row
-    int16_t* coefficients = nullptr;  // whole image, 64 per block (progressive, multi-scan)
-    uint16_t* samples = nullptr;  // whole image (lossless process)
     uint16_t quant[64] = {};      // dequantisation table in natural order, latched at first scan
     bool quantLatched = false;
     bool seen = false;            // has appeared in a scan
-    int pointTransform = 0;       // lossless: bits the samples are shifted left on output
-    int dcPredictor = 0;
 };
 
 struct CJPEGDecoderQuantTable {
@@ -81,6 +78,90 @@ struct CJPEGDecoderQuantTable {
     int precision = 0;            // 0: 8-bit entries, 1: 16-bit entries
     uint16_t values[64] = {};     // natural order
 };
+
+// Marker stage: the source and everything read from marker segments (frame, tables, the
+// current scan header, the MCU geometry derived from the frame).
+struct CMarkerState {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t pos = 0;
+
+    int width = 0, height = 0, components = 0, precision = 8;
+    int sampling = kSampling444;
+    int colorSpace = kColorUnknown;
+    int process = kSequential;
+    int restartInterval = 0;
+    bool frameSeen = false;
+    bool jfif = false, adobe = false;
+    int adobeTransform = 0;
+    std::vector<uint8_t> app1;
+
+    int maxH = 1, maxV = 1;
+    int mcuWidth = 8, mcuHeight = 8;
+    int mcusPerRow = 0, mcuRows = 0;
+    int overhangX = 0, overhangY = 0;  // how far the last MCU column / row reach past the image
+
+    CJPEGColorComponent comp[4];
+    CJPEGDecoderHuffmanTable dcTables[4];
+    CJPEGDecoderHuffmanTable acTables[4];
+    CJPEGDecoderQuantTable quant[4];
+
+    int scanCount = 0;
+    int scanComp[4] = {};  // indexes into comp
+    int ss = 0, se = 63, ah = 0, al = 0;
+};
+
+// Entropy stage: the bit reader, the per-component decoding state and the whole-image
+// buffers that scans decode into.
+struct CEntropyState {
+    CJPEGDecoderHuffmanState huff;
+    int eobRun = 0;
+    int restartsToGo = 0;
+    int dcPredictor[4] = {};
+    int pointTransform[4] = {};  // lossless: bits the samples are shifted left on output
+    bool scanDecoded = false;    // at least one scan was decoded
+
+    // Buffers taken from the decoder's allocator; forgotten (not freed) by a reset.
+    struct Buffers {
+        int16_t* coefficients[4] = {};  // whole image, 64 per block (progressive, multi-scan)
+        uint16_t* samples[4] = {};      // whole image (lossless process)
+        bool buffered = false;          // scans go to these buffers, not the band pipeline
+    } buffers;
+
+    // A restart: predictors and the end-of-band run cleared, the interval counted anew.
+    void Restart(int interval) {
+        for (int& p : dcPredictor) p = 0;
+        eobRun = 0;
+        restartsToGo = interval;
+    }
+};
+
+// The caller's output buffer and its format.
+struct CDestination {
+    uint8_t* buffer = nullptr;
+    int width = 0, height = 0, stride = 0, precision = 8;
+    int channels = 3, colorSpace = kColorBGR;
+    int sampling = kSampling444;
+};
+
+// Output stage: the destination and the band pipeline (upsampling, colour conversion).
+struct COutputState {
+    CDestination dest;
+    int converter = 0;
+    bool passThrough422 = false;  // YCbCr 4:2:2 out: chroma rows kept at half width
+    bool imageDone = false;       // every MCU row has reached the destination
+
+    // Row buffers carved from one allocator block; `ready` once they fit the destination.
+    struct Bands {
+        uint8_t* band[4][2] = {};     // one MCU row of samples per component, and the next one
+        uint8_t* above[4] = {};       // last sample row of the previous MCU row
+        uint8_t* upsampled[4] = {};   // one full-width row per upsampled component
+        int16_t* columnSums = nullptr;  // vertical pass of the 2x2 filter
+        bool ready = false;
+    } bands;
+};
+
+}  // namespace jpegdec
 
 class CJPEGDecoder {
 public:
@@ -110,9 +191,9 @@ public:
     // before anything is allocated.
     void SetMaxPixels(uint64_t maxPixels) { m_maxPixels = maxPixels; }
     // Payload of the first APP1 segment seen (empty when none).
-    const std::vector<uint8_t>& App1() const { return m_app1; }
-    int Process() const { return m_process; }
-    int RestartInterval() const { return m_restartInterval; }
+    const std::vector<uint8_t>& App1() const { return m_marker.app1; }
+    int Process() const { return m_marker.process; }
+    int RestartInterval() const { return m_marker.restartInterval; }
 
 private:
     // Marker loop (jpegdecoder.cpp).
@@ -132,14 +213,13 @@ private:
     int FinishImage();
     int CheckDestination();
     void* AllocateBlock(size_t size);
-    void ResetEntropyState();
 
     // Entropy-coded scans (jpegscan.cpp).
     int PrepareCoefficientBuffers();
     int DecodeScanIntoCoefficients();
     int DecodeSequentialMcuRow(int slot);
-    int DecodeBlockSequential(CJPEGColorComponent& comp, int16_t* block);
-    int DecodeDcFirst(CJPEGColorComponent& comp, int16_t* block);
+    int DecodeBlockSequential(int c, int16_t* block);
+    int DecodeDcFirst(int c, int16_t* block);
     int DecodeDcRefine(int16_t* block);
     int DecodeAcFirst(const CJPEGDecoderHuffmanTable& table, int16_t* block);
     int DecodeAcRefine(const CJPEGDecoderHuffmanTable& table, int16_t* block);
@@ -158,62 +238,14 @@ private:
     int ProduceMcuRow(int mcuRow, int slot);
     int RunBandPipeline();
     void OutputMcuRow(int mcuRow, bool hasNext);
-    const uint8_t* ComponentRow(const CJPEGColorComponent& comp, int row, int mcuRow,
-                                bool hasNext) const;
+    const uint8_t* ComponentRow(int c, int row, int mcuRow, bool hasNext) const;
     int SelectConverter();
 
     CMemoryManager* m_allocator;
-
-    // Source.
-    const uint8_t* m_data = nullptr;
-    size_t m_size = 0;
-    size_t m_pos = 0;
-
-    // Frame.
-    int m_width = 0, m_height = 0, m_components = 0, m_precision = 8;
-    int m_sampling = jpegdec::kSampling444;
-    int m_colorSpace = jpegdec::kColorUnknown;
-    int m_process = jpegdec::kSequential;
-    int m_restartInterval = 0;
-    bool m_frameSeen = false;
-    bool m_jfif = false, m_adobe = false;
-    int m_adobeTransform = 0;
-    std::vector<uint8_t> m_app1;
-
-    // MCU geometry.
-    int m_maxH = 1, m_maxV = 1;
-    int m_mcuWidth = 8, m_mcuHeight = 8;
-    int m_mcusPerRow = 0, m_mcuRows = 0;
-    int m_overhangX = 0, m_overhangY = 0;  // how far the last MCU column / row reach past the image
-
-    // Destination.
-    uint8_t* m_dest = nullptr;
-    int m_destWidth = 0, m_destHeight = 0, m_destStride = 0, m_destPrecision = 8;
-    int m_destChannels = 3, m_destColorSpace = jpegdec::kColorBGR;
-    int m_destSampling = jpegdec::kSampling444;
-
-    CJPEGColorComponent m_comp[4];
-    CJPEGDecoderHuffmanTable m_dcTables[4];
-    CJPEGDecoderHuffmanTable m_acTables[4];
-    CJPEGDecoderQuantTable m_quant[4];
-    CJPEGDecoderHuffmanState m_huff;
-
-    // Current scan.
-    int m_scanCount = 0;
-    int m_scanComp[4] = {};  // indexes into m_comp
-    int m_ss = 0, m_se = 63, m_ah = 0, m_al = 0;
-    int m_eobRun = 0;
-    int m_restartsToGo = 0;
-
-    // Decoding state.
     uint64_t m_maxPixels = uint64_t{1} << 27;
-    bool m_buffered = false;      // scans go to the whole-image coefficient or sample buffer
-    bool m_imageDone = false;     // every MCU row has reached the destination
-    bool m_scanDecoded = false;   // at least one scan was decoded
-    bool m_destChecked = false;
-    bool m_passThrough422 = false;  // YCbCr 4:2:2 out: chroma rows kept at half width
-    int m_converter = 0;
     std::vector<void*> m_blocks;  // everything taken from the allocator
-    uint8_t* m_upsampled[4] = {};  // one full-width row per component
-    int16_t* m_columnSums = nullptr;  // vertical pass of the 2x2 filter
+
+    jpegdec::CMarkerState m_marker;
+    jpegdec::CEntropyState m_entropy;
+    jpegdec::COutputState m_output;
 };
