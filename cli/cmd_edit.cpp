@@ -52,7 +52,7 @@ EditOperationRegistration geometryOperations{{
              geometry::CRotateToolModel tool(current.width, current.height);
              tool.SetAngle(static_cast<float>(degrees));
              tool.SetCrop(crop);
-             return doc.ApplySteps(tool.ResultSteps()) || (error = "straightening failed", false);
+             return doc.ApplyPlan(tool.ResultSteps()) == ApplyResult::Ok || (error = "straightening failed", false);
          },
          "--crop-auto", 0},
         {"--flip", "--flip h|v",

@@ -58,13 +58,12 @@ bool NumberIn(const std::string& text, double low, double high, const std::strin
 // Runs `routine` from the current image into the next state of the ring and commits that
 // state as one undo step; nothing is committed when memory or the routine fails.
 bool ApplyStep(CeditorDoc& doc, std::string& error, const Routine& routine) {
-    const ImagePlane source = doc.CurrentImage();
-    if (!source.data) return (error = "the document holds no image", false);
-    const ImagePlane destination = doc.PrepareNextState(0, 0);
-    if (!destination.data) return (error = "not enough memory for the result", false);
-    if (!routine(source, destination)) return (error = "the adjustment could not be applied", false);
-    doc.Commit();
-    return true;
+    switch (doc.ApplyOperation(0, 0, routine)) {
+    case ApplyResult::Ok: return true;
+    case ApplyResult::NoImage: return (error = "the document holds no image", false);
+    case ApplyResult::OutOfMemory: return (error = "not enough memory for the result", false);
+    default: return (error = "the adjustment could not be applied", false);
+    }
 }
 
 // The message for a settings file that was not used (the dialogs say "Invalid file").

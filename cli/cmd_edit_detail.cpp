@@ -47,13 +47,11 @@ bool ReadValues(const Args& args, size_t& i, const char* option, const char* usa
 // Runs a whole-image routine from the current image into the next state and commits it.
 bool ApplyRoutine(CeditorDoc& doc, const std::function<bool(const ImagePlane&, const ImagePlane&)>& routine,
                   std::string& error) {
-    const ImagePlane src = doc.CurrentImage();
-    if (!src.data) return (error = "the document holds no image", false);
-    const ImagePlane dst = doc.PrepareNextState(0, 0);
-    if (!dst.data) return (error = "not enough memory", false);
-    if (!routine(src, dst)) return (error = "not enough memory", false);
-    doc.Commit();
-    return true;
+    switch (doc.ApplyOperation(0, 0, routine)) {
+    case ApplyResult::Ok: return true;
+    case ApplyResult::NoImage: return (error = "the document holds no image", false);
+    default: return (error = "not enough memory", false);
+    }
 }
 
 const std::vector<Bound> kShadowBounds{{"WIDTH", 0, 100}, {"RADIUS", 1, 120}, {"AMOUNT", 0, 100}, {"COLOR", -100, 100}};
