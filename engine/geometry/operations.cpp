@@ -51,8 +51,9 @@ Plan PlanStraighten(const ImagePlane& current, Values v) {
 
 constexpr const char* kFlipWays[] = {"h", "v"};
 const Param kFlipParams[] = {
+        // No default: a flip always names its way.
         {.name = "WAY", .meaning = "h mirrors left and right, v top and bottom", .kind = ParamKind::Choice,
-         .max = 1, .choices = kFlipWays},
+         .max = 1, .def = -1, .choices = kFlipWays},
 };
 
 Plan PlanFlip(const ImagePlane&, Values v) {
