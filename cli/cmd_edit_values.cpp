@@ -225,14 +225,17 @@ std::string OptionWord(const ops::Operation& op) { return std::string("--") + op
 
 size_t SkipOperationWords(const ops::Operation& op, const Args& args, size_t i) {
     while (i < args.size() && !IsOptionWord(args[i])) ++i;
+    // Each trailing option word may come once; a repeat is left to be refused as unknown.
+    std::vector<bool> seen(op.params.size(), false);
     for (bool more = true; more && i < args.size();) {
         more = false;
-        for (const Param& p : op.params)
-            if (p.option && args[i] == p.option) {
-                i = std::min(args.size(), i + (p.kind == ParamKind::Flag ? 1 : 2));
-                more = true;
-                break;
-            }
+        for (size_t k = 0; k < op.params.size(); ++k) {
+            const Param& p = op.params[k];
+            if (!p.option || seen[k] || args[i] != p.option) continue;
+            i = std::min(args.size(), i + (p.kind == ParamKind::Flag ? 1 : 2));
+            seen[k] = more = true;
+            break;
+        }
     }
     return i;
 }
@@ -274,12 +277,14 @@ bool ReadOperationInput(const ops::Operation& op, const Args& args, size_t& i, i
     }
     if (!ok) return false;
 
-    // Trailing option words of the operation, in any order.
+    // Trailing option words of the operation, in any order, each once.
+    std::vector<bool> seen(op.params.size(), false);
     for (bool more = true; more && i < args.size();) {
         more = false;
         for (size_t k = 0; k < op.params.size(); ++k) {
             const Param& p = op.params[k];
-            if (!p.option || args[i] != p.option) continue;
+            if (!p.option || seen[k] || args[i] != p.option) continue;
+            seen[k] = true;
             ++i;
             if (p.kind == ParamKind::Flag) {
                 input.values[k] = 1;
