@@ -268,8 +268,10 @@ TEST_F(CliEditTest, RefusalsNameTheOptionAndWriteNothing) {
         EXPECT_NE(r.err.find(ops[0]), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(out)) << Show(ops);
     }
-    // A sub-option belongs to its own operation only.
-    for (const Ops& ops : {Ops{"--flip", "h", "--method", "nearest"}, Ops{"--rotate", "90", "--crop-auto"}}) {
+    // A sub-option belongs to its own operation only, and comes once.
+    for (const Ops& ops : {Ops{"--flip", "h", "--method", "nearest"}, Ops{"--rotate", "90", "--crop-auto"},
+                           Ops{"--straighten", "5", "--crop-auto", "--crop-auto"},
+                           Ops{"--resize", "9", "9", "--method", "nearest", "--method", "lanczos"}}) {
         const auto r = EditOps(ops);
         EXPECT_EQ(r.status, 2) << Show(ops);
         EXPECT_NE(r.err.find("unknown option --"), std::string::npos) << r.err;
