@@ -1,16 +1,27 @@
 // lumaret-cli edit: opens a picture as the editor does, runs operations, saves as Save As does.
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "command.h"
-#include "editor/editordoc.h"
-#include "geometry/rotatetool.h"
+#include "adjust/curves/curves.h"
+#include "adjust/filters/photofilter.h"
+#include "adjust/huesat/huesaturation.h"
+#include "adjust/levels/levels.h"
+#include "adjust/mixer/channelmixer.h"
+#include "adjust/tone/blackwhite.h"
+#include "adjust/tone/brightness.h"
+#include "adjust/whitebalance/whitebalance.h"
+#include "detail/irfilm.h"
+#include "detail/redeye.h"
+#include "detail/shadowcontrol.h"
+#include "detail/unsharpmask.h"
 #include "edit_operations.h"
+#include "editor/editordoc.h"
+#include "geometry/resize.h"
+#include "geometry/rotate.h"
+#include "geometry/rotatetool.h"
+#include "command.h"
 #include "ppm.h"
 
 namespace cli {
@@ -30,79 +41,59 @@ public:
     }
 };
 
-EditOperationRegistration geometryOperations{{
-        {"--rotate", "--rotate DEG",
-         [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
-             double degrees = 0;
-             if (!NeedArgs(a, i, 1, "--rotate", error)) return false;
-             if (!ParseNumber(a[i++], degrees)) return (error = "--rotate needs an angle in degrees", false);
-             return doc.RotateImage(static_cast<float>(degrees)) || (error = "rotation failed", false);
-         }},
-        {"--straighten", "--straighten DEG [--crop-auto]",
-         [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
-             double degrees = 0;
-             if (!NeedArgs(a, i, 1, "--straighten", error)) return false;
-             if (!ParseNumber(a[i++], degrees)) return (error = "--straighten needs an angle in degrees", false);
-             bool crop = false;
-             if (i < a.size() && a[i] == "--crop-auto") {
-                 crop = true;
-                 ++i;
-             }
-             const ImagePlane current = doc.CurrentImage();
-             geometry::CRotateToolModel tool(current.width, current.height);
-             tool.SetAngle(static_cast<float>(degrees));
-             tool.SetCrop(crop);
-             return doc.ApplySteps(tool.ResultSteps()) || (error = "straightening failed", false);
-         },
-         "--crop-auto", 0},
-        {"--flip", "--flip h|v",
-         [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
-             if (!NeedArgs(a, i, 1, "--flip", error)) return false;
-             const std::string how = a[i++];
-             if (how == "h") return doc.MirrorLeftRight() || (error = "flip failed", false);
-             if (how == "v") return doc.MirrorTopBottom() || (error = "flip failed", false);
-             error = "--flip takes h or v";
-             return false;
-         }},
-        {"--resize", "--resize W H [--method nearest|bilinear|bicubic|supersampling|lanczos]",
-         [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
-             int32_t w = 0, h = 0;
-             if (!NeedArgs(a, i, 2, "--resize", error)) return false;
-             if (!ParseInt(a[i], w, 1, 10000) || !ParseInt(a[i + 1], h, 1, 10000))
-                 return (error = "--resize needs a width and a height of 1 to 10000 pixels", false);
-             i += 2;
-             auto method = geometry::ResizeMethod::Bicubic;
-             if (i < a.size() && a[i] == "--method") {
-                 if (!NeedArgs(a, i + 1, 1, "--method", error)) return false;
-                 const std::string name = a[i + 1];
-                 i += 2;
-                 if (name == "nearest") method = geometry::ResizeMethod::Nearest;
-                 else if (name == "bilinear") method = geometry::ResizeMethod::Bilinear;
-                 else if (name == "bicubic") method = geometry::ResizeMethod::Bicubic;
-                 else if (name == "supersampling") method = geometry::ResizeMethod::SuperSampling;
-                 else if (name == "lanczos") method = geometry::ResizeMethod::Lanczos;
-                 else return (error = "unknown resize method " + name, false);
-             }
-             return doc.ResizeImage(w, h, method) || (error = "resize failed (not enough memory?)", false);
-         },
-         "--method", 1},
-        {"--crop", "--crop L T R B  (right and bottom exclusive)",
-         [](CeditorDoc& doc, const Args& a, size_t& i, std::string& error) {
-             if (!NeedArgs(a, i, 4, "--crop", error)) return false;
-             const ImagePlane current = doc.CurrentImage();
-             geometry::CropRect r;
-             if (!ParseInt(a[i], r.left, 0, current.width) || !ParseInt(a[i + 1], r.top, 0, current.height) ||
-                 !ParseInt(a[i + 2], r.right, 0, current.width) ||
-                 !ParseInt(a[i + 3], r.bottom, 0, current.height) || r.IsEmpty())
-                 return (error = "--crop needs L T R B inside the image, right and bottom exclusive", false);
-             i += 4;
-             return doc.CropImage(r) || (error = "crop failed", false);
-         }},
-        {"--undo", "--undo",
-         [](CeditorDoc& doc, const Args&, size_t&, std::string& error) {
-             return doc.Undo() || (error = "nothing to undo", false);
-         }},
-}};
+// Undo is a step of the command line, not an image operation.
+const ops::Operation kUndoOperation{.name = "Undo", .option = "undo", .meaning = "takes back the step before"};
+
+bool ParseQuality(const std::string& text, int32_t& quality) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || !end || *end != '\0' || v < 1 || v > 100) return false;
+    quality = static_cast<int32_t>(v);
+    return true;
+}
+
+std::string ApplyError(ApplyResult result) {
+    switch (result) {
+    case ApplyResult::NoImage: return "the document holds no image";
+    case ApplyResult::InvalidSize: return "the result would have no size";
+    case ApplyResult::OutOfMemory: return "not enough memory for the result";
+    case ApplyResult::RoutineFailed: return "the operation could not be applied";
+    case ApplyResult::Ok: break;
+    }
+    return "";
+}
+
+// Reads the values of every occurrence of `op` in the step, plans it on the current image
+// and commits the plan's steps.
+bool RunStep(CeditorDoc& doc, const ops::Operation& op, const Args& args, const std::vector<size_t>& starts,
+             std::string& error) {
+    if (&op == &kUndoOperation) {
+        size_t i = starts[0];
+        OperationInput input;
+        if (!ReadOperationInput(op, args, i, 0, 0, input, error)) return false;
+        return doc.Undo() || (error = "nothing to undo", false);
+    }
+    const ImagePlane current = doc.CurrentImage();
+    if (!current.data) return (error = "the document holds no image", false);
+    std::vector<double> values;
+    OperationInput input;
+    for (size_t start : starts) {
+        size_t i = start;
+        if (!ReadOperationInput(op, args, i, current.width, current.height, input, error)) return false;
+        values.insert(values.end(), input.values.begin(), input.values.end());
+    }
+    const auto plan = input.file.empty() ? (op.plan ? op.plan(current, values) : ops::Plan{})
+                                         : (op.planFromFile ? op.planFromFile(current, input.file) : ops::Plan{});
+    if (plan.failed) return (error = plan.message, false);
+    if (plan.steps.empty()) {
+        // Nothing to change is no error; say why.
+        if (!plan.message.empty())
+            std::fprintf(stderr, "lumaret-cli: %s: %s\n", OptionWord(op).c_str(), plan.message.c_str());
+        return true;
+    }
+    const ApplyResult result = doc.ApplyPlan(plan.steps);
+    return result == ApplyResult::Ok || (error = ApplyError(result), false);
+}
 
 const char* EditUsage();
 
@@ -124,31 +115,36 @@ int RunEdit(const Args& args) {
     bool strip = false;
 
     // Options are checked before anything is read, so a typo costs no decoding time.
-    const std::vector<EditOperation>& operations = EditOperations();
-    struct Step { const EditOperation* op; size_t at; };
+    // Each step remembers where the values of each of its occurrences start: occurrences
+    // of a merging operation that follow one another directly make one step.
+    struct Step {
+        const ops::Operation* op;
+        std::vector<size_t> starts;
+        size_t end;
+    };
     std::vector<Step> steps;
     for (size_t i = 2; i < args.size();) {
+        const size_t at = i;
         const std::string& word = args[i++];
         if (word == "--quality") {
-            if (i >= args.size() || !ParseInt(args[i++], quality, 1, 100))
-                return Fail("--quality needs a number from 1 to 100");
+            if (i >= args.size() || !ParseQuality(args[i++], quality)) return Fail("--quality needs a number from 1 to 100");
         } else if (word == "--strip-exif") {
             strip = true;
         } else {
-            const EditOperation* found = nullptr;
-            for (const EditOperation& op : operations)
-                if (word == op.option) found = &op;
+            const ops::Operation* found = nullptr;
+            for (const ops::Operation* op : EditOperations())
+                if (word == OptionWord(*op)) found = op;
             if (!found) {
                 std::fprintf(stderr, "lumaret-cli: unknown option %s\n", word.c_str());
                 return EditUsageError();
             }
-            steps.push_back({found, i});
-            // Skip this operation's values: anything up to the next option word. Negative
-            // numbers are values, not options. Only the operation's own sub-option may
-            // follow; after any other operation it is an unknown option.
-            while (i < args.size() && !(args[i].rfind("--", 0) == 0)) ++i;
-            if (found->subOption && i < args.size() && args[i] == found->subOption)
-                i = std::min(args.size(), i + 1 + static_cast<size_t>(found->subOptionValues));
+            const size_t end = SkipOperationWords(*found, args, i);
+            if (found->repeatsMerge && !steps.empty() && steps.back().op == found && steps.back().end == at)
+                steps.back().starts.push_back(i);
+            else
+                steps.push_back({found, {i}, end});
+            steps.back().end = end;
+            i = end;
         }
     }
 
@@ -165,9 +161,9 @@ int RunEdit(const Args& args) {
     }
 
     for (const Step& step : steps) {
-        size_t i = step.at;
+        const std::string option = OptionWord(*step.op);
         std::string error;
-        if (!step.op->run(doc, args, i, error)) return Fail(std::string(step.op->option) + ": " + error);
+        if (!RunStep(doc, *step.op, args, step.starts, error)) return Fail(option + ": " + error);
     }
 
     if (EndsWithPpm(out)) {
@@ -180,13 +176,13 @@ int RunEdit(const Args& args) {
     return doc.SaveAs(out, quality, strip) ? kExitOk : kExitFailure;
 }
 
-// The usage text lists every registered operation.
+// The usage text lists every operation, one line each.
 const char* EditUsage() {
     static const std::string usage = [] {
         std::string text =
             "edit IN OUT [operations...] [--quality Q] [--strip-exif]\n"
             "  IN and OUT may be .ppm files. Operations run in order, each one undo step:";
-        for (const EditOperation& op : EditOperations()) text += std::string("\n    ") + op.usage;
+        for (const ops::Operation* op : EditOperations()) text += "\n    " + HelpLine(*op);
         return text;
     }();
     return usage.c_str();
@@ -198,44 +194,17 @@ CommandRegistration registration{
 
 }  // namespace
 
-void RegisterEditOperation(const EditOperation& operation) {
-    const_cast<std::vector<EditOperation>&>(EditOperations()).push_back(operation);
-}
-
-const std::vector<EditOperation>& EditOperations() {
-    static std::vector<EditOperation> operations;
+const std::vector<const ops::Operation*>& EditOperations() {
+    static const std::vector<const ops::Operation*> operations{
+            &geometry::RotateOperation(),        &geometry::StraightenOperation(),  &geometry::FlipOperation(),
+            &geometry::ResizeOperation(),        &geometry::CropOperation(),        &kUndoOperation,
+            &adjust::LevelsOperation(),          &adjust::CurvesOperation(),        &adjust::ChannelMixerOperation(),
+            &adjust::HueSaturationOperation(),   &adjust::BrightnessOperation(),    &adjust::BoostOperation(),
+            &adjust::BlackWhiteOperation(),      &adjust::WhiteBalanceOperation(),  &adjust::PhotoFilterOperation(),
+            &detail::SharpenOperation(),         &detail::ShadowsOperation(),       &detail::HighlightsOperation(),
+            &detail::IrFilmOperation(),          &detail::RedEyeOperation(),
+    };
     return operations;
-}
-
-bool NeedArgs(const Args& args, size_t i, size_t n, const char* option, std::string& error) {
-    if (i + n <= args.size()) return true;
-    error = std::string(option) + " needs " + std::to_string(n) + " value(s)";
-    return false;
-}
-
-bool ParseNumber(const std::string& text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end && *end == '\0' && std::isfinite(value);
-}
-
-bool ParseInt(const std::string& text, int32_t& value, int32_t low, int32_t high) {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || !end || *end != '\0' || v < low || v > high) return false;
-    value = static_cast<int32_t>(v);
-    return true;
-}
-
-std::vector<std::string> SplitText(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        const size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) return parts;
-        start = end + 1;
-    }
 }
 
 }  // namespace cli

@@ -1,47 +1,40 @@
 #pragma once
-// The operations of `lumaret-cli edit`: each file adds its own through a static
-// EditOperationRegistration, and the command runs them in the order given.
+// The operations of `lumaret-cli edit`, read and described from the engine's operation
+// descriptors: option words, value syntax, range checks and help all come from there.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "command.h"
-
-class CeditorDoc;
+#include "core/operation.h"
 
 namespace cli {
 
-// One operation: `run` consumes its values from `args` starting at `i` (just past the
-// option word), applies itself to the document as one undo step, and sets `error` when it
-// cannot. `values` is how many words follow the option (the option may take more when its
-// own parsing says so, e.g. "--resize W H --method M").
-struct EditOperation {
-    const char* option;
-    const char* usage;  // one usage line, e.g. "--rotate DEG"
-    std::function<bool(CeditorDoc& doc, const Args& args, size_t& i, std::string& error)> run;
-    // An option word that may follow the operation's values and belongs to it (e.g.
-    // "--method" after --resize), with the number of values it takes.
-    const char* subOption = nullptr;
-    int subOptionValues = 0;
+// Every operation `edit` offers, in the order the help lists them.
+const std::vector<const ops::Operation*>& EditOperations();
+
+// The option word of an operation: "--" and its option.
+std::string OptionWord(const ops::Operation& op);
+
+// Past the words that belong to the operation whose values start at args[i]: everything
+// up to the next option word, then any of the operation's own trailing option words with
+// their values.
+size_t SkipOperationWords(const ops::Operation& op, const Args& args, size_t i);
+
+// What one occurrence of an operation gave: its values in parameter order, or the path of
+// a settings file.
+struct OperationInput {
+    std::vector<double> values;
+    std::string file;
 };
 
-// Registers an operation; used through a static EditOperationRegistration.
-void RegisterEditOperation(const EditOperation& operation);
-// Every registered operation, in registration order within each file.
-const std::vector<EditOperation>& EditOperations();
+// Reads the values of `op` from args[i] on (just past its option word) for an image of
+// width x height, checking each against its parameter's bounds; advances `i` past them.
+// False with `error` set when the words do not fit the operation.
+bool ReadOperationInput(const ops::Operation& op, const Args& args, size_t& i, int32_t width, int32_t height,
+                        OperationInput& input, std::string& error);
 
-struct EditOperationRegistration {
-    explicit EditOperationRegistration(std::vector<EditOperation> operations) {
-        for (auto& op : operations) RegisterEditOperation(op);
-    }
-};
-
-// Helpers for parsing operation values; each returns false on malformed text.
-bool NeedArgs(const Args& args, size_t i, size_t n, const char* option, std::string& error);
-bool ParseNumber(const std::string& text, double& value);
-bool ParseInt(const std::string& text, int32_t& value, int32_t low, int32_t high);
-// Splits "a:b:c" at `separator`.
-std::vector<std::string> SplitText(const std::string& text, char separator);
+// One help line: the option, its value syntax, and each parameter's range and default.
+std::string HelpLine(const ops::Operation& op);
 
 }  // namespace cli

@@ -325,11 +325,14 @@ void CeditorView::ApplyToolResult() {
     if (m_frame) m_frame->SetToolFrame(nullptr);
     ImagePlane size;
     m_tool->GetResultSize(size);
-    const ImagePlane next = m_document->PrepareNextState(size.width, size.height);
-    if (next.data && m_tool->RenderResult(next)) {
-        m_document->Commit();
-    } else if (m_frame) {
-        m_frame->Prompt().Message("The result could not be made: there is not enough memory.", "Lumaret");
+    IGuiItem* tool = m_tool.get();
+    const ApplyResult result = m_document->ApplyOperation(
+            size.width, size.height, [tool](const ImagePlane&, const ImagePlane& next) { return tool->RenderResult(next); });
+    if (result != ApplyResult::Ok && m_frame) {
+        const char* text = result == ApplyResult::OutOfMemory
+                                   ? "The result could not be made: there is not enough memory."
+                                   : "The result could not be made.";
+        m_frame->Prompt().Message(text, "Lumaret");
     }
     EndTool();
 }

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "core/memorymanager.h"
 
@@ -39,4 +40,12 @@ bool CImageBuffer::Create(int32_t width, int32_t height) {
     m_width = width;
     m_height = height;
     return m_data != nullptr || needed == 0;
+}
+
+void CImageBuffer::Swap(CImageBuffer& other) noexcept {
+    std::swap(m_allocator, other.m_allocator);
+    std::swap(m_data, other.m_data);
+    std::swap(m_capacity, other.m_capacity);
+    std::swap(m_width, other.m_width);
+    std::swap(m_height, other.m_height);
 }

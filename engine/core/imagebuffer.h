@@ -17,6 +17,8 @@ public:
     // Makes the buffer hold an all-black image of this size. False when no memory could
     // be had: the buffer then holds no block and callers must abandon their operation.
     bool Create(int32_t width, int32_t height);
+    // Exchanges blocks (and allocators) with `other`; nothing is copied or allocated.
+    void Swap(CImageBuffer& other) noexcept;
 
     uint8_t* Data() const { return m_data; }
     size_t Capacity() const { return m_capacity; }

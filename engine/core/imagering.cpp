@@ -37,6 +37,11 @@ void CImageRing::Commit() {
     m_redoLimit = m_undoDepth;
 }
 
+void CImageRing::CommitBuffer(CImageBuffer& state) {
+    m_states[(m_current + 1) % kSlots].Swap(state);
+    Commit();
+}
+
 bool CImageRing::Undo() {
     if (!CanUndo()) return false;
     int previous = m_current - 1;

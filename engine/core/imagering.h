@@ -20,6 +20,12 @@ public:
     ImagePlane PrepareNextState(int32_t width, int32_t height);
     // Makes the prepared slot current: one more undo step, redo no longer possible.
     void Commit();
+    // True when the slot PrepareNextState would reuse holds a state that undo or redo can
+    // still reach: preparing it and then not committing would damage that state.
+    bool NextSlotInUse() const { return CanRedo() || m_undoDepth == kMaxUndo; }
+    // Commits `state` as the next state without copying: its block moves into the ring and
+    // `state` receives the block of the state it replaces.
+    void CommitBuffer(CImageBuffer& state);
     // Steps back one state; false when nothing can be undone.
     bool Undo();
     // Steps forward again; false when nothing can be redone.

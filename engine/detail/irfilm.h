@@ -10,6 +10,7 @@
 #include "core/imageplane.h"
 #include "detail/byteplane.h"
 #include "detail/runhooks.h"
+#include "core/operation.h"
 
 namespace detail {
 
@@ -39,6 +40,9 @@ float IrGlowSigma(float glowSize);
 
 // The glow size used on the reduced preview image: scaled by the view's zoom up to 1.
 float IrPreviewGlowSize(float glowSize, float zoom);
+
+// The infra-red film operation.
+const ops::Operation& IrFilmOperation();
 
 }  // namespace detail
 

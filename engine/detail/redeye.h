@@ -11,6 +11,7 @@
 #include "adjust/framework/slideredit.h"
 #include "core/editpatch.h"
 #include "core/imageplane.h"
+#include "core/operation.h"
 
 class CGaussBlur1c;
 
@@ -40,6 +41,9 @@ struct RedEyeDiagnostics {
     // "Clicked val: %d\n" followed by "Final threshold: %d\n".
     std::string Text() const;
 };
+
+// Automatic red-eye correction at one pixel, as one click of the tool.
+const ops::Operation& RedEyeOperation();
 
 }  // namespace detail
 

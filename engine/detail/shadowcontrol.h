@@ -12,6 +12,7 @@
 #include "detail/byteplane.h"
 #include "detail/gaussblur.h"
 #include "detail/runhooks.h"
+#include "core/operation.h"
 
 namespace detail {
 
@@ -38,6 +39,10 @@ enum ShadowStage : int {
 
 // The radius used on the reduced preview image: scaled by the view's zoom below 1.
 float ShadowEffectiveRadius(float radius, float zoom);
+
+// The shadow and the highlight control operations (the same parameters).
+const ops::Operation& ShadowsOperation();
+const ops::Operation& HighlightsOperation();
 
 }  // namespace detail
 

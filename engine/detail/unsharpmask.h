@@ -7,6 +7,7 @@
 #include "core/imageplane.h"
 #include "detail/gaussblur.h"
 #include "detail/runhooks.h"
+#include "core/operation.h"
 
 namespace detail {
 
@@ -38,6 +39,9 @@ inline uint8_t UnsharpByte(uint8_t o, float b, float a, float threshold) {
     const int32_t v = static_cast<int32_t>(of + kept);
     return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
+
+// The unsharp mask operation.
+const ops::Operation& SharpenOperation();
 
 }  // namespace detail
 

@@ -49,7 +49,11 @@ bool CodecWriter(const std::string& path, const ImagePlane& pixels, int quality)
 }  // namespace
 
 CeditorDoc::CeditorDoc(IPrompt* prompt, CMemoryManager* allocator)
-    : m_prompt(prompt), m_exif(std::make_unique<CExif>()), m_ring(allocator), m_writer(CodecWriter) {}
+    : m_prompt(prompt),
+      m_allocator(allocator),
+      m_exif(std::make_unique<CExif>()),
+      m_ring(allocator),
+      m_writer(CodecWriter) {}
 
 CeditorDoc::~CeditorDoc() = default;
 
@@ -149,10 +153,19 @@ void CeditorDoc::SetHistograms(const CHistogramCounter& counter) {
         m_peak = std::max(m_peak, *std::max_element(m_histograms[t].begin(), m_histograms[t].end()));
 }
 
-void CeditorDoc::Commit() {
-    m_ring.Commit();
+void CeditorDoc::Committed() {
     m_modified = true;
     ComputeHistogram();
+}
+
+ApplyResult CeditorDoc::ApplyOperation(int32_t width, int32_t height, const Routine& routine) {
+    return ApplyPlan({{width, height, routine}});
+}
+
+ApplyResult CeditorDoc::ApplyPlan(const std::vector<ops::Step>& steps) {
+    const ApplyResult result = geometry::CommitSteps(m_ring, steps, m_allocator);
+    if (result == ApplyResult::Ok && !steps.empty()) Committed();
+    return result;
 }
 
 bool CeditorDoc::Undo() {
@@ -168,41 +181,34 @@ bool CeditorDoc::Redo() {
     return true;
 }
 
-bool CeditorDoc::ApplySteps(const std::vector<geometry::ResultStep>& steps) {
-    if (!geometry::CommitSteps(m_ring, steps)) return false;
-    m_modified = true;
-    ComputeHistogram();
-    return true;
-}
-
 bool CeditorDoc::RotateImage(float angleDegrees) {
     const ImagePlane current = m_ring.Current();
     const geometry::ImageSize size = geometry::RotatedSize(current.width, current.height, angleDegrees);
-    return ApplySteps({{size.width, size.height, [angleDegrees](const ImagePlane& src, const ImagePlane& dst) {
+    return ApplyPlan({{size.width, size.height, [angleDegrees](const ImagePlane& src, const ImagePlane& dst) {
                             return geometry::RotateImage(src, dst, angleDegrees);
-                        }}});
+                        }}}) == ApplyResult::Ok;
 }
 
 bool CeditorDoc::MirrorLeftRight() {
     const ImagePlane current = m_ring.Current();
-    return ApplySteps({{current.width, current.height, geometry::MirrorLeftRight}});
+    return ApplyPlan({{current.width, current.height, geometry::MirrorLeftRight}}) == ApplyResult::Ok;
 }
 
 bool CeditorDoc::MirrorTopBottom() {
     const ImagePlane current = m_ring.Current();
-    return ApplySteps({{current.width, current.height, geometry::MirrorTopBottom}});
+    return ApplyPlan({{current.width, current.height, geometry::MirrorTopBottom}}) == ApplyResult::Ok;
 }
 
 bool CeditorDoc::ResizeImage(int32_t width, int32_t height, geometry::ResizeMethod method) {
-    return ApplySteps({{width, height, [method](const ImagePlane& src, const ImagePlane& dst) {
+    return ApplyPlan({{width, height, [method](const ImagePlane& src, const ImagePlane& dst) {
                             return geometry::ResizeImage(src, dst, method);
-                        }}});
+                        }}}) == ApplyResult::Ok;
 }
 
 bool CeditorDoc::CropImage(const geometry::CropRect& rect) {
-    return ApplySteps({{rect.Width(), rect.Height(), [rect](const ImagePlane& src, const ImagePlane& dst) {
+    return ApplyPlan({{rect.Width(), rect.Height(), [rect](const ImagePlane& src, const ImagePlane& dst) {
                             return geometry::CropImage(src, dst, rect);
-                        }}});
+                        }}}) == ApplyResult::Ok;
 }
 
 bool CeditorDoc::WriteImage(const std::string& path, int quality, const CExif* exif, std::string& error) {

@@ -9,12 +9,16 @@
 #include <vector>
 
 #include "core/imagering.h"
+#include "core/operation.h"
 #include "core/prompt.h"
 #include "geometry/resize.h"
 #include "geometry/types.h"
 
 class CExif;
 class CHistogramCounter;
+
+// How an operation committed through CeditorDoc ended.
+using ApplyResult = ops::ApplyResult;
 
 class CeditorDoc {
 public:
@@ -53,10 +57,12 @@ public:
     // Largest count in the red, green and blue tables.
     uint32_t HistogramPeak() const { return m_peak; }
 
-    // The ring: prepare the next state (0 = current size), fill it, then Commit.
-    ImagePlane PrepareNextState(int32_t width, int32_t height) { return m_ring.PrepareNextState(width, height); }
-    // Makes the prepared state current: modified, one more undo step, histograms recounted.
-    void Commit();
+    using Routine = std::function<bool(const ImagePlane& source, const ImagePlane& destination)>;
+    // The one way an operation changes the image: `routine` writes the next state (of
+    // width x height, 0, 0 meaning the current size) from the current one, and the result
+    // is committed as one undo step (modified, histograms recounted). When memory or the
+    // routine fails, image, undo and redo history and the modified flag stay as they were.
+    ApplyResult ApplyOperation(int32_t width, int32_t height, const Routine& routine);
     // One step back or forward; false when not possible.
     bool Undo();
     bool Redo();
@@ -65,9 +71,10 @@ public:
     ImagePlane CurrentImage() const { return m_ring.Current(); }
     const CImageRing& Ring() const { return m_ring; }
 
-    // Runs one or more result steps of an operation, each committed as an undo step; on
-    // failure nothing changes and false is returned.
-    bool ApplySteps(const std::vector<geometry::ResultStep>& steps);
+    // Runs the steps of an operation (a descriptor's plan, a tool's result steps), each
+    // from the result of the one before and each committed as an undo step; on failure
+    // nothing changes, as with ApplyOperation.
+    ApplyResult ApplyPlan(const std::vector<ops::Step>& steps);
     // The image operations of the editor, each one committed step.
     bool RotateImage(float angleDegrees);
     bool MirrorLeftRight();
@@ -90,8 +97,11 @@ private:
     void Report(const std::string& text, const std::string& caption);
     // Takes the counted red, green and blue tables and their peak.
     void SetHistograms(const CHistogramCounter& counter);
+    // The bookkeeping after the ring advanced by one or more committed steps.
+    void Committed();
 
     IPrompt* m_prompt;
+    CMemoryManager* m_allocator;
     std::string m_path;
     std::unique_ptr<CExif> m_exif;
     CImageRing m_ring;

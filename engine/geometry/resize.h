@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/imageplane.h"
+#include "core/operation.h"
 
 namespace geometry {
 
@@ -22,5 +23,8 @@ enum class ResizeMethod : int32_t {
 // depend on the thread count. False on unusable planes or when memory ran out.
 bool ResizeImage(const ImagePlane& src, const ImagePlane& dst, ResizeMethod method,
                  int threads = 2);
+
+// The resize operation.
+const ops::Operation& ResizeOperation();
 
 }  // namespace geometry

@@ -4,6 +4,7 @@
 
 #include "core/imageplane.h"
 #include "geometry/types.h"
+#include "core/operation.h"
 
 namespace geometry {
 
@@ -68,5 +69,10 @@ bool CropImage(const ImagePlane& src, const ImagePlane& dst, const CropRect& rec
 // Largest rectangle of the canvas's proportions, centred on the canvas, whose every pixel
 // has image content (no fill). Empty when not even one pixel qualifies.
 CropRect LargestInscribedRect(const RotationFrame& frame);
+
+// The turn by any angle, the flips and the crop as operations.
+const ops::Operation& RotateOperation();
+const ops::Operation& FlipOperation();
+const ops::Operation& CropOperation();
 
 }  // namespace geometry

@@ -7,6 +7,7 @@
 
 #include "geometry/rotate.h"
 #include "geometry/types.h"
+#include "core/operation.h"
 
 namespace geometry {
 
@@ -66,5 +67,8 @@ private:
     bool m_crop = false;
     DragMode m_drag = DragMode::None;
 };
+
+// Straightening by a typed guide-line angle, optionally with the automatic crop.
+const ops::Operation& StraightenOperation();
 
 }  // namespace geometry

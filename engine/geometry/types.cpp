@@ -4,31 +4,45 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <memory>
 
 #include "core/imagering.h"
 
 namespace geometry {
 
-bool CommitSteps(CImageRing& ring, const std::vector<ResultStep>& steps) {
-    int committed = 0;
-    for (const ResultStep& step : steps) {
-        const ImagePlane source = ring.Current();
-        bool ok = step.width > 0 && step.height > 0 && step.render;
-        ImagePlane next;
-        if (ok) {
-            next = ring.PrepareNextState(step.width, step.height);
-            ok = next.IsValid() && next.width == step.width && next.height == step.height &&
-                 step.render(source, next);
-        }
-        if (!ok) {
-            // Leave the document as it was: take back what this call committed.
-            while (committed-- > 0) ring.Undo();
-            return false;
-        }
+ops::ApplyResult CommitSteps(CImageRing& ring, const std::vector<ResultStep>& steps, CMemoryManager* allocator) {
+    using ops::ApplyResult;
+    const ImagePlane current = ring.Current();
+    if (!current.IsValid()) return ApplyResult::NoImage;
+    for (const ResultStep& step : steps)
+        if (step.width < 0 || step.height < 0) return ApplyResult::InvalidSize;
+    if (steps.empty()) return ApplyResult::Ok;
+
+    // One step whose slot holds nothing undo or redo can reach is rendered in place: a
+    // failure there loses nothing, and no extra image is needed.
+    if (steps.size() == 1 && !ring.NextSlotInUse()) {
+        const ImagePlane next = ring.PrepareNextState(steps[0].width, steps[0].height);
+        if (!next.IsValid()) return ApplyResult::OutOfMemory;
+        if (!steps[0].render || !steps[0].render(current, next)) return ApplyResult::RoutineFailed;
         ring.Commit();
-        ++committed;
+        return ApplyResult::Ok;
     }
-    return true;
+
+    // Otherwise every step gets a block of its own and only when all have succeeded do
+    // they move into the ring; until then the ring is not touched at all.
+    std::vector<std::unique_ptr<CImageBuffer>> results;
+    ImagePlane source = current;
+    for (const ResultStep& step : steps) {
+        auto buffer = std::make_unique<CImageBuffer>(allocator);
+        const int32_t w = step.width ? step.width : source.width;
+        const int32_t h = step.height ? step.height : source.height;
+        if (!buffer->Create(w, h) || !buffer->Data()) return ApplyResult::OutOfMemory;
+        if (!step.render || !step.render(source, buffer->Plane())) return ApplyResult::RoutineFailed;
+        source = buffer->Plane();
+        results.push_back(std::move(buffer));
+    }
+    for (auto& buffer : results) ring.CommitBuffer(*buffer);
+    return ApplyResult::Ok;
 }
 
 bool IsPlaneOfSize(const ImagePlane& plane, int32_t width, int32_t height) {

@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "core/imageplane.h"
+#include "core/operation.h"
 
 class CImageRing;
+class CMemoryManager;
 
 namespace geometry {
 
@@ -35,18 +37,17 @@ struct CropRect {
     bool operator==(const CropRect&) const = default;
 };
 
-// One committed undo step of an operation: the size of its result and how to render it
-// from the state current before the step.
-struct ResultStep {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::function<bool(const ImagePlane& source, const ImagePlane& destination)> render;
-};
+// One committed undo step of an operation: the size of its result (0 = the current one)
+// and how to render it from the state current before the step.
+using ResultStep = ops::Step;
 
-// Prepares, renders and commits each step in turn on `ring`. When a step cannot be had
-// (no memory, render refused) the steps this call already committed are undone again and
-// false is returned, so the ring shows the image it showed before.
-bool CommitSteps(CImageRing& ring, const std::vector<ResultStep>& steps);
+// Renders and commits each step in turn on `ring`, each from the result of the one
+// before. When a step cannot be had (no memory, render refused) nothing is committed and
+// the ring is untouched, including any state undo or redo can reach. Results are rendered
+// in place when that cannot damage such a state, else in blocks from `allocator` (the
+// process-wide one when null) that then move into the ring without a copy.
+ops::ApplyResult CommitSteps(CImageRing& ring, const std::vector<ResultStep>& steps,
+                             CMemoryManager* allocator = nullptr);
 
 // True when `plane` holds 3-channel pixels of exactly this size with a usable stride.
 bool IsPlaneOfSize(const ImagePlane& plane, int32_t width, int32_t height);

@@ -2,8 +2,11 @@
 // runs, identities of chains, refusals that write nothing, and the EXIF of a JPEG result.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +21,13 @@
 #include "adjust/tone/brightness.h"
 #include "adjust/whitebalance/whitebalance.h"
 #include "cli_fixture.h"
+#include "detail/irfilm.h"
+#include "detail/redeye.h"
+#include "detail/shadowcontrol.h"
+#include "detail/unsharpmask.h"
+#include "geometry/resize.h"
+#include "geometry/rotate.h"
+#include "geometry/rotatetool.h"
 #include "exif/exif.h"
 
 namespace fs = std::filesystem;
@@ -242,15 +252,15 @@ TEST_F(CliEditTest, DetailOperations) {
 }
 
 TEST_F(CliEditTest, RefusalsNameTheOptionAndWriteNothing) {
+    // Range refusals of every parameter are covered by the descriptor walk below; these are
+    // the malformed words.
     const std::vector<Ops> bad = {
-        {"--spin", "3"}, {"--crop", "0", "0", "30", "17"}, {"--resize", "0", "3"}, {"--quality", "101"}, {"--undo"},
-        {"--levels", "X:0:255:1"}, {"--levels", "RGB:200:100:1"}, {"--levels", "RGB:0:255:0"},
-        {"--levels", "RGB:0:256:1"}, {"--levels", "RGB:0:255"}, {"--brightness", "201"}, {"--brightness", "nan"},
-        {"--boost", "10", "20"}, {"--bw", "5"}, {"--hue-saturation", "181:0:0"}, {"--hue-saturation", "0:0:0:purples"},
-        {"--white-balance", "1,2"}, {"--white-balance", "1,2,300"}, {"--filter", "strength=2"},
-        {"--filter", "color1=GG0000"}, {"--filter", "bogus=1"}, {"--filter", "strength"}, {"--sharpen", "180:0.7"},
-        {"--sharpen", "180:200:0"}, {"--shadows", "40:30:50:x"}, {"--highlights", "40:0:50:0"},
-        {"--ir-film", "-55:20:0:20:101"}, {"--red-eye", "29:3"}, {"--red-eye", "3:3:11"}, {"--red-eye"},
+        {"--spin", "3"}, {"--crop", "5", "0", "5", "17"}, {"--quality", "101"}, {"--undo"},
+        {"--levels", "X:0:255:1"}, {"--levels", "RGB:200:100:1"}, {"--levels", "RGB:0:255"},
+        {"--brightness", "nan"}, {"--boost", "10", "20"}, {"--hue-saturation", "0:0:0:purples"},
+        {"--hue-saturation", "0:0:0:colorize:reds"}, {"--white-balance", "1,2"}, {"--filter", "color1=GG0000"},
+        {"--filter", "bogus=1"}, {"--filter", "strength"}, {"--sharpen", "180:0.7"}, {"--shadows", "40:30:50:x"},
+        {"--resize", "10", "1.5"}, {"--red-eye"}, {"--flip", "x"}, {"--resize", "10", "10", "--method", "cubic"},
     };
     for (const Ops& ops : bad) {
         const auto r = EditOps(ops);
@@ -258,8 +268,10 @@ TEST_F(CliEditTest, RefusalsNameTheOptionAndWriteNothing) {
         EXPECT_NE(r.err.find(ops[0]), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(out)) << Show(ops);
     }
-    // A sub-option belongs to its own operation only.
-    for (const Ops& ops : {Ops{"--flip", "h", "--method", "nearest"}, Ops{"--rotate", "90", "--crop-auto"}}) {
+    // A sub-option belongs to its own operation only, and comes once.
+    for (const Ops& ops : {Ops{"--flip", "h", "--method", "nearest"}, Ops{"--rotate", "90", "--crop-auto"},
+                           Ops{"--straighten", "5", "--crop-auto", "--crop-auto"},
+                           Ops{"--resize", "9", "9", "--method", "nearest", "--method", "lanczos"}}) {
         const auto r = EditOps(ops);
         EXPECT_EQ(r.status, 2) << Show(ops);
         EXPECT_NE(r.err.find("unknown option --"), std::string::npos) << r.err;
@@ -331,4 +343,134 @@ TEST_F(CliEditTest, RealCameraFileKeepsItsMakerDataThroughAChain) {
     EXPECT_TRUE(edited.Section().FindEntry(0x110));  // the camera model survives
     // The result decodes again.
     EXPECT_EQ(Edit({jpeg, dir / "a.ppm"}).status, 0);
+}
+
+namespace {
+
+// Every operation the engine declares; the command line must offer each of them.
+std::vector<const ops::Operation*> AllOperations() {
+    return {&geometry::RotateOperation(),      &geometry::StraightenOperation(), &geometry::FlipOperation(),
+            &geometry::ResizeOperation(),      &geometry::CropOperation(),       &adjust::LevelsOperation(),
+            &adjust::CurvesOperation(),        &adjust::ChannelMixerOperation(), &adjust::HueSaturationOperation(),
+            &adjust::BrightnessOperation(),    &adjust::BoostOperation(),        &adjust::BlackWhiteOperation(),
+            &adjust::WhiteBalanceOperation(),  &adjust::PhotoFilterOperation(),  &detail::SharpenOperation(),
+            &detail::ShadowsOperation(),       &detail::HighlightsOperation(),   &detail::IrFilmOperation(),
+            &detail::RedEyeOperation()};
+}
+
+std::string Text(const ops::Param& p, double v) {
+    char text[64];
+    if (p.kind == ops::ParamKind::Choice) return p.choices[static_cast<size_t>(v)];
+    if (p.kind == ops::ParamKind::Color) std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(v));
+    else std::snprintf(text, sizeof text, "%.10g", v);
+    return text;
+}
+
+// The words that give `op` these values, in its own syntax (flags left out).
+Ops Words(const ops::Operation& op, const std::vector<double>& values) {
+    Ops words{"--" + std::string(op.option)}, trailing;
+    std::string joined;
+    const std::string separator = op.syntax == ops::ValueSyntax::Comma ? "," : ":";
+    for (size_t k = 0; k < op.params.size(); ++k) {
+        const ops::Param& p = op.params[k];
+        const std::string value = Text(p, values[k]);
+        if (p.kind == ops::ParamKind::Flag) continue;
+        if (p.option) {
+            trailing.insert(trailing.end(), {p.option, value});
+        } else if (op.syntax == ops::ValueSyntax::Words) {
+            words.push_back(value);
+        } else {
+            std::string key = p.name;
+            for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            const std::string item = op.syntax == ops::ValueSyntax::KeyValue ? key + "=" + value : value;
+            const std::string between = op.syntax == ops::ValueSyntax::KeyValue ? "," : separator;
+            joined += (joined.empty() ? "" : between) + item;
+        }
+    }
+    if (!joined.empty()) words.push_back(joined);
+    words.insert(words.end(), trailing.begin(), trailing.end());
+    return words;
+}
+
+}  // namespace
+
+// Each numeric parameter's bounds, as declared, are what the command line accepts: the
+// bound itself (or just inside an excluded one) passes, just outside is refused. Other
+// parameters keep their defaults, or a valid value where the default is no value
+// (a size, a place in the picture).
+TEST_F(CliEditTest, EveryDeclaredBoundIsTheBoundTheCommandLineChecks) {
+    constexpr int kW = 9, kH = 7;
+    Input(kW, kH, [](int x, int y) { return Rgb{x * 20, y * 30, 90}; });
+    int checked = 0;
+    for (const ops::Operation* op : AllOperations()) {
+        if (op->file == ops::FileUse::Only) continue;
+        std::vector<double> base = ops::Defaults(*op);
+        for (size_t k = 0; k < base.size(); ++k) {
+            const ops::Param& p = op->params[k];
+            if (!p.Accepts(base[k], kW, kH)) base[k] = p.maxFrom != ops::ImageLimit::None ? p.MaxFor(kW, kH) : p.min;
+        }
+        for (size_t k = 0; k < base.size(); ++k) {
+            const ops::Param& p = op->params[k];
+            if (p.kind != ops::ParamKind::Number && p.kind != ops::ParamKind::Integer) continue;
+            if (std::isinf(p.min) || std::isinf(p.max)) continue;
+            const double half = p.kind == ops::ParamKind::Integer ? 1 : p.step / 2;
+            const double high = p.MaxFor(kW, kH);
+            const double outside = p.kind == ops::ParamKind::Integer ? 1 : p.step;
+            const struct { double value; bool accepted; } probes[] = {
+                    {p.minBound == ops::Bound::Inclusive ? p.min : p.min + half, true},
+                    {p.maxBound == ops::Bound::Inclusive ? high : high - half, true},
+                    {p.minBound == ops::Bound::Inclusive ? p.min - outside : p.min, false},
+                    {p.maxBound == ops::Bound::Inclusive ? high + outside : high, false},
+            };
+            for (const auto& probe : probes) {
+                std::vector<double> values = base;
+                values[k] = probe.value;
+                const Ops words = Words(*op, values);
+                std::ostringstream shown;
+                for (const std::string& w : words) shown << w << ' ';
+                const auto r = EditOps(words);
+                EXPECT_EQ(r.status, probe.accepted ? 0 : 2) << shown.str() << r.err;
+                if (!probe.accepted) {
+                    EXPECT_NE(r.err.find(p.name), std::string::npos) << shown.str() << r.err;
+                }
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 150);
+}
+
+// The help has one line per operation naming each parameter with its bounds and default.
+TEST_F(CliEditTest, HelpListsEveryOperationWithRangesAndDefaults) {
+    const auto r = Edit({"--help"});
+    ASSERT_EQ(r.status, 0);
+    const std::string help = r.out + r.err;
+    for (const ops::Operation* op : AllOperations()) {
+        const std::string option = "--" + std::string(op->option) + " ";
+        const size_t at = help.find("\n      " + option);
+        ASSERT_NE(at, std::string::npos) << option;
+        const std::string line = help.substr(at + 7, help.find('\n', at + 1) - at - 7);
+        EXPECT_EQ(help.find("\n      " + option, at + 1), std::string::npos) << option;
+        if (op->fileName) {
+            EXPECT_NE(line.find(op->fileName), std::string::npos) << line;
+        }
+        for (const ops::Param& p : op->params) {
+            // A flag is named by its option word or its own word in lower case.
+            std::string word = p.option ? p.option : p.name;
+            if (p.kind == ops::ParamKind::Flag && !p.option)
+                for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            EXPECT_NE(line.find(word), std::string::npos) << line;
+            if (p.kind != ops::ParamKind::Number && p.kind != ops::ParamKind::Integer) continue;
+            if (std::isinf(p.min) || p.maxFrom != ops::ImageLimit::None) continue;
+            char bounds[64], fallback[64];
+            std::snprintf(bounds, sizeof bounds, "%g..%g", p.min, p.max);
+            std::snprintf(fallback, sizeof fallback, "%g to", p.min);
+            EXPECT_TRUE(line.find(bounds) != std::string::npos || line.find(fallback) != std::string::npos) << line;
+            if (p.Accepts(p.def)) {
+                char def[64];
+                std::snprintf(def, sizeof def, p.format, p.def);
+                EXPECT_NE(line.find(std::string("default ") + def), std::string::npos) << line;
+            }
+        }
+    }
 }

@@ -12,6 +12,7 @@
 #include "adjust/framework/binaryio.h"
 #include "adjust/framework/pixeltables.h"
 #include "core/imageplane.h"
+#include "core/operation.h"
 
 // The four tables of a curves setting: a pixel's channel goes through its own table and
 // then through the master table.
@@ -100,5 +101,8 @@ bool ApplyCurves(const ImagePlane& source, const ImagePlane& destination, const 
 
 // The two look-ups of each channel folded into one table per channel.
 PixelTables ComposeCurvesTables(const CurvesTables& tables);
+
+// The curves operation: the curves of a ".curves" file.
+const ops::Operation& CurvesOperation();
 
 }  // namespace adjust

@@ -9,6 +9,7 @@
 
 #include "adjust/framework/binaryio.h"
 #include "core/imageplane.h"
+#include "core/operation.h"
 
 namespace adjust {
 
@@ -90,5 +91,8 @@ bool SaveFilterLastSettings(const std::string& path, const PhotoFilterParams& pa
 // fast approximation used for previews.
 float FilterAtan2Degrees(float y, float x);
 float FilterAtan2DegreesApprox(float y, float x);
+
+// The photographic filter operation: key=value settings or a last-settings file.
+const ops::Operation& PhotoFilterOperation();
 
 }  // namespace adjust

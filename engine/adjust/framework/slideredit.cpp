@@ -132,3 +132,28 @@ bool CSliderEdit::OnEditChange() {
     m_view->SetSliderPosition(PositionFor(m_value));
     return true;
 }
+
+SliderRange MakeSliderRange(const ops::Param& param) {
+    SliderRange range;
+    range.tic = static_cast<float>(param.tic);
+    range.format = param.format;
+    if (param.slider) {
+        range.first = static_cast<float>(param.slider->first);
+        range.second = static_cast<float>(param.slider->second);
+        range.scale = static_cast<float>(param.slider->scale);
+        range.initial = static_cast<float>(param.slider->initial);
+        return range;
+    }
+    range.first = static_cast<float>(param.min);
+    range.second = static_cast<float>(param.max);
+    range.scale = param.step > 0 ? static_cast<float>(1 / param.step) : 1.0f;
+    range.initial = static_cast<float>(param.def);
+    return range;
+}
+
+void InitSliderEdit(CSliderEdit& pair, ISliderEditView* view, const ops::Param& param) {
+    CSliderEdit::Transform display, input;
+    if (param.slider && param.slider->display) display = param.slider->display;
+    if (param.slider && param.slider->input) input = param.slider->input;
+    pair.Init(view, MakeSliderRange(param), std::move(display), std::move(input));
+}

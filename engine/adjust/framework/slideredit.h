@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "core/operation.h"
+
 // Which control of a pair has the keyboard focus: that side is the master, the pair
 // ignores the notifications of the other side while it is being worked.
 enum class SliderEditFocus { Neither, Slider, Edit };
@@ -90,6 +92,12 @@ private:
     Transform m_display;
     Transform m_input;
 };
+
+// The pair for a descriptor's parameter: its own slider when it declares one, else its
+// bounds with one slider position per `step`, its ticks, format and default.
+SliderRange MakeSliderRange(const ops::Param& param);
+// Sets up `pair` on `view` for `param`, with the transforms the parameter declares.
+void InitSliderEdit(CSliderEdit& pair, ISliderEditView* view, const ops::Param& param);
 
 namespace adjust {
 

@@ -11,6 +11,7 @@
 #include "adjust/framework/binaryio.h"
 #include "adjust/huesat/hsi.h"
 #include "core/imageplane.h"
+#include "core/operation.h"
 
 class IProgress;
 
@@ -92,5 +93,8 @@ void HueSatRows(const HueSatRun& run, const ImagePlane& src, const ImagePlane& d
 // True when HueSatRows uses the vector code on this processor.
 bool HueSatVectorAvailable();
 }  // namespace detail
+
+// The hue/saturation operation: typed values or a ".huesat" file.
+const ops::Operation& HueSaturationOperation();
 
 }  // namespace adjust

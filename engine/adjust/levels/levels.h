@@ -7,6 +7,7 @@
 #include "adjust/framework/pixeltables.h"
 #include "adjust/framework/slideredit.h"
 #include "core/imageplane.h"
+#include "core/operation.h"
 
 namespace adjust {
 
@@ -85,5 +86,8 @@ struct ChannelHistograms {
 // averaged) or one channel's own histogram, scaled like the histogram window.
 LevelsHistogramPicture LevelsHistogramBars(const LevelsParams& params, int channel, const ChannelHistograms& histograms,
                                            int64_t imagePixels, int32_t boxWidth, int32_t boxHeight);
+
+// The levels operation: one channel's points and gamma per group; consecutive groups merge.
+const ops::Operation& LevelsOperation();
 
 }  // namespace adjust

@@ -9,6 +9,7 @@
 
 #include "adjust/framework/binaryio.h"
 #include "core/imageplane.h"
+#include "core/operation.h"
 
 class IProgress;
 
@@ -92,5 +93,9 @@ private:
     std::vector<std::string> m_outputs;
     int32_t m_selected = 0;
 };
+
+// The channel mixer operation (a ".chmix" file) and the dialog's weight pairs.
+const ops::Operation& ChannelMixerOperation();
+const ops::Param& ChannelMixerWeightParam();
 
 }  // namespace adjust

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/imageplane.h"
+#include "core/operation.h"
 
 namespace adjust {
 
@@ -24,5 +25,8 @@ bool IsBlackWhiteMode(int32_t mode);
 // or (spring modes) the hue 32 degrees with a fixed saturation at the pixel's intensity.
 // False (nothing written) for planes that do not match or an unknown mode.
 bool ApplyBlackWhite(const ImagePlane& source, const ImagePlane& destination, const BlackWhiteParams& params);
+
+// The black-and-white and sepia operation.
+const ops::Operation& BlackWhiteOperation();
 
 }  // namespace adjust

@@ -5,6 +5,7 @@
 #include "adjust/framework/pixeltables.h"
 #include "adjust/framework/slideredit.h"
 #include "core/imageplane.h"
+#include "core/operation.h"
 
 namespace adjust {
 
@@ -52,5 +53,9 @@ namespace adjust {
 // The whole-image routines, on fresh curve engines.
 bool ApplyBrightness(const ImagePlane& source, const ImagePlane& destination, const BrightnessParams& params);
 bool ApplyBoost(const ImagePlane& source, const ImagePlane& destination, const BoostParams& params);
+
+// The brightness and boost operations.
+const ops::Operation& BrightnessOperation();
+const ops::Operation& BoostOperation();
 
 }  // namespace adjust

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/imageplane.h"
+#include "core/operation.h"
 
 namespace adjust {
 
@@ -110,5 +111,9 @@ private:
     WhiteBalanceFactors m_factors;
     DropperSize m_dropper = DropperSize::ThreeByThree;
 };
+
+// The white balance operation (a reference colour) and the colour wheel's two pairs.
+const ops::Operation& WhiteBalanceOperation();
+std::span<const ops::Param> WhiteBalanceWheelParams();
 
 }  // namespace adjust

@@ -90,7 +90,7 @@ TEST(CCropToolModel, OkCutsTheImageAsOneUndoStep) {
     for (int y = 0; y < 100; ++y) std::memcpy(first.Row(y), img.Pixel(0, y), 600);
     CCropToolModel tool(200, 100);
     tool.SetRect({10, 20, 110, 70});
-    ASSERT_TRUE(CommitSteps(ring, tool.ResultSteps()));
+    ASSERT_EQ(CommitSteps(ring, tool.ResultSteps()), ops::ApplyResult::Ok);
     EXPECT_EQ(ring.UndoDepth(), 1);
     const ImagePlane cut = ring.Current();
     ASSERT_EQ(cut.width, 100);

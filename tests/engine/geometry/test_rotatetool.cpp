@@ -59,7 +59,7 @@ TEST(CRotateToolModel, CropGivesTwoStepsAndUndoShowsTheUncutTurn) {
     const auto steps = tool.ResultSteps();
     ASSERT_EQ(steps.size(), 2u);
     const CropRect crop = tool.CropRectangle();
-    ASSERT_TRUE(CommitSteps(ring, steps));
+    ASSERT_EQ(CommitSteps(ring, steps), ops::ApplyResult::Ok);
     EXPECT_EQ(ring.UndoDepth(), 2);
     const ImagePlane cut = ring.Current();
     ASSERT_EQ(cut.width, crop.Width());
@@ -80,8 +80,9 @@ TEST(CommitSteps, AFailingStepLeavesTheRingAsItWas) {
     Load(ring, img);
     std::vector<ResultStep> steps = CRotateToolModel(20, 10).ResultSteps();
     steps.push_back({5, 5, [](const ImagePlane&, const ImagePlane&) { return false; }});
-    EXPECT_FALSE(CommitSteps(ring, steps));
-    EXPECT_FALSE(CommitSteps(ring, {{0, 5, [](const ImagePlane&, const ImagePlane&) { return true; }}}));
+    EXPECT_EQ(CommitSteps(ring, steps), ops::ApplyResult::RoutineFailed);
+    EXPECT_EQ(CommitSteps(ring, {{-1, 5, [](const ImagePlane&, const ImagePlane&) { return true; }}}),
+              ops::ApplyResult::InvalidSize);
     EXPECT_EQ(ring.UndoDepth(), 0);
     EXPECT_EQ(ring.Current().width, 20);
     EXPECT_EQ(std::memcmp(ring.Current().Row(3), img.Pixel(0, 3), 60), 0);
