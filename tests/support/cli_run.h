@@ -18,9 +18,14 @@ struct CliResult {
 };
 
 inline std::string ShellQuote(const std::string& arg) {
+    // Built by appending only: GCC 12 warns falsely about prepending to a temporary string.
     std::string quoted = "'";
-    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
+    for (char c : arg) {
+        if (c == '\'') quoted.append("'\\''");
+        else quoted.push_back(c);
+    }
+    quoted.push_back('\'');
+    return quoted;
 }
 
 inline std::string Slurp(const std::filesystem::path& path) {
@@ -33,9 +38,10 @@ inline CliResult RunCli(const std::string& cli, const std::vector<std::string>& 
                         const std::filesystem::path& scratch, const std::string& environment = {}) {
     std::string command = environment.empty() ? "" : environment + " ";
     command += ShellQuote(cli);
-    for (const std::string& arg : args) command += " " + ShellQuote(arg);
+    for (const std::string& arg : args) command.append(" ").append(ShellQuote(arg));
     const auto out = scratch / "cli.stdout", err = scratch / "cli.stderr";
-    command += " >" + ShellQuote(out.string()) + " 2>" + ShellQuote(err.string()) + " </dev/null";
+    command.append(" >").append(ShellQuote(out.string())).append(" 2>").append(ShellQuote(err.string()));
+    command.append(" </dev/null");
     const int raw = std::system(command.c_str());
     CliResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
