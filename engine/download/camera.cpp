@@ -12,6 +12,7 @@
 #include <gphoto2/gphoto2-result.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -188,9 +189,11 @@ struct CCameraSession::Impl {
             job();
         }
     }
-    // Runs `job` on the worker thread and waits for it.
+    // Runs `job` on the worker thread and waits for it. A job asked for from the worker
+    // itself (a listing callback fetching a preview) runs at once.
     template <class F>
     auto Run(F job) -> decltype(job()) {
+        if (std::this_thread::get_id() == thread.get_id()) return job();
         std::packaged_task<decltype(job())()> task(std::move(job));
         auto result = task.get_future();
         {
@@ -277,6 +280,8 @@ struct CCameraSession::Impl {
             if (gp_camera_file_get_info(camera.get(), folder.c_str(), name, &info, context.get()) >= GP_OK) {
                 if (info.file.fields & GP_FILE_INFO_SIZE) item.size = info.file.size;
                 if (info.file.fields & GP_FILE_INFO_MTIME) item.time = info.file.mtime;
+                if (info.file.fields & GP_FILE_INFO_WIDTH) item.width = info.file.width;
+                if (info.file.fields & GP_FILE_INFO_HEIGHT) item.height = info.file.height;
             }
             files.push_back(item);
             if (onFile && !onFile(item)) {
@@ -344,13 +349,29 @@ CameraError CCameraSession::Preview(const CameraItem& file, std::vector<uint8_t>
     });
 }
 
+CameraError CCameraSession::ReadHead(const CameraItem& file, size_t maxBytes, std::vector<uint8_t>& bytes,
+                                     std::string& error) {
+    bytes.assign(maxBytes, 0);
+    return m_impl->Run([&] {
+        uint64_t size = maxBytes;
+        const int r = gp_camera_file_read(m_impl->camera.get(), file.folder.c_str(), file.name.c_str(),
+                                          GP_FILE_TYPE_NORMAL, 0, reinterpret_cast<char*>(bytes.data()), &size,
+                                          m_impl->context.get());
+        if (r < GP_OK) {
+            bytes.clear();
+            return m_impl->Fail(r, "read", error);
+        }
+        bytes.resize(std::min<uint64_t>(size, maxBytes));
+        return CameraError::None;
+    });
+}
+
 CameraError CCameraSession::Download(const CameraItem& file, int fd, std::string& error,
                                      const std::atomic<bool>* cancel, const std::function<void(float)>& progress) {
     return m_impl->Run([&] {
         m_impl->feedback.cancel = cancel;
         m_impl->feedback.progress = progress;
-        // gp_file_new_from_fd writes to the descriptor but does not close it (gp_file_unref
-        // closes only descriptors it opened itself... not in every version: pass a duplicate).
+        // The file made from a descriptor closes it when released; ours must stay open.
         const int copy = ::dup(fd);
         CameraFile* raw = nullptr;
         CameraError result = CameraError::None;

@@ -39,6 +39,8 @@ struct CameraItem {
     std::string name;       // "IMG_0001.JPG"
     uint64_t size = 0;      // 0 when the camera does not say
     std::time_t time = 0;   // the camera's wall-clock time of the file; 0 when unknown
+    uint32_t width = 0;     // picture size when the camera gives it, else 0
+    uint32_t height = 0;
     std::string Path() const { return folder == "/" ? "/" + name : folder + "/" + name; }
 };
 
@@ -71,6 +73,9 @@ public:
                      const std::function<bool(const CameraItem&)>& onFile = {});
     // The camera's preview of the file (usually a small JPEG); empty when it has none.
     CameraError Preview(const CameraItem& file, std::vector<uint8_t>& bytes, std::string& error);
+    // The first `maxBytes` bytes of the file (fewer when it is shorter); Io when the camera
+    // cannot read part of a file.
+    CameraError ReadHead(const CameraItem& file, size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error);
     // Writes the file's bytes to `fd`. `cancel` stops the transfer; `progress` sees 0..1.
     CameraError Download(const CameraItem& file, int fd, std::string& error, const std::atomic<bool>* cancel = nullptr,
                          const std::function<void(float)>& progress = {});

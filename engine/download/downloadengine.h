@@ -24,6 +24,7 @@ struct DownloadItem {
     uint64_t size = 0;        // 0 when unknown
     bool selected = false;
     bool gone = false;        // counted in the total but never copied
+    int32_t entry = -1;       // store index in the browser document, when it came from one
 };
 
 // What the item's bytes are read from, and how it is deleted: a card folder or a camera.

@@ -86,7 +86,12 @@ TEST_F(DirectoryCameraTest, DownloadsAndDeletesThroughTheEngine) {
     settings.deletePolicy = DeletePolicy::Always;
     std::atomic<bool> cancel{false};
     CDownloadEngine engine(device, history, nullptr, nullptr, nullptr);
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
+    };
+    const auto before = openFiles();
     const DownloadSummary s = engine.Run(items, settings, cancel, std::time(nullptr));
+    EXPECT_EQ(openFiles(), before);  // transfers leave no descriptor open
     EXPECT_EQ(s.copied, 3);
     EXPECT_EQ(s.deleted, 3);
     EXPECT_EQ(dltest::ReadFile(dir / "photos/all/IMG_0001.JPG"), dltest::Bytes(200000, 1));
