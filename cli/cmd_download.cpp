@@ -147,17 +147,15 @@ int RunDownload(const Args& args) {
     if (!ParseDownloadArgs(args, o)) return UsageError("download");
     CSettings& settings = CSettings::Get();
 
-    DownloadSettings ds;
-    ds.root = o.rootGiven ? o.root : settings.ImageDownloadDir;
-    if (ds.root.empty()) {
-        const char* home = std::getenv("HOME");
-        ds.root = std::string(home && *home ? home : ".") + "/Lumaret Photos";
-    }
+    const char* home = std::getenv("HOME");
+    DownloadSettings ds =
+        DownloadSettingsFrom(settings, false, std::string(home && *home ? home : ".") + "/Lumaret Photos");
+    if (o.rootGiven) ds.root = o.root;
+    if (o.patternGiven) ds.pattern = o.pattern;
+    ds.useDownloadTime = ds.useDownloadTime || o.downloadTime;
     // The history records full paths.
     std::error_code ec;
     ds.root = std::filesystem::absolute(ds.root, ec).lexically_normal().string();
-    ds.pattern = o.patternGiven ? o.pattern : (settings.Shortcut.empty() ? "%Y/%B/%d" : settings.Shortcut);
-    ds.useDownloadTime = o.downloadTime || settings.ShortcutAppliesToDownloadedTime != 0;
     const bool interactive = ::isatty(STDIN_FILENO) != 0;
     OverwriteOption overwrite = o.overwrite;
     if (overwrite == OverwriteOption::Default || (overwrite == OverwriteOption::Ask && !interactive))

@@ -21,6 +21,7 @@ public:
     std::unique_ptr<IByteReader> Open(const DownloadItem& item, std::optional<timespec>& modified,
                                       std::string& error) override;
     bool Delete(const DownloadItem& item, std::string& error) override;
+    bool IsCamera() const override { return true; }
 
 private:
     CCameraSession& m_session;

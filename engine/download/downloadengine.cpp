@@ -2,13 +2,16 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <thread>
 
 #include "core/prompt.h"
 #include "download/downloadhistory.h"
 #include "download/shortcutexpander.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -74,9 +77,12 @@ void CDownloadEngine::DeleteDownloaded(const std::vector<const DownloadItem*>& d
     progress.Show(true);
     std::vector<const DownloadItem*> deleted;
     const int count = static_cast<int>(downloaded.size());
+    const bool camera = m_device.IsCamera();
+    if (camera) progress.SetLine(0, Format("Deleting %d images", count, 0, ""));
     for (int i = 0; i < count; ++i) {
         const DownloadItem& item = *downloaded[static_cast<size_t>(i)];
-        progress.SetLine(1, Format("Deleting image %d of %d (", i + 1, count, item.source + ")"));
+        progress.SetLine(camera ? 1 : 0, camera ? Format("Deleting %d of %d : ", i + 1, count, item.name)
+                                                : Format("Deleting image %d of %d (", i + 1, count, item.source + ")"));
         std::string error;
         // A failed deletion leaves the original where it was; nothing else depends on it.
         if (m_device.Delete(item, error)) {
@@ -103,11 +109,13 @@ DownloadSummary CDownloadEngine::Run(const std::vector<DownloadItem>& items, con
     for (const DownloadItem& item : items)
         if (choice == Choice::All || item.selected) chosen.push_back(&item);
     const int total = static_cast<int>(chosen.size());
+    const bool camera = m_device.IsCamera();
 
     CFileList& batch = m_history.AddBatch(CDownloadHistory::BatchName(now));
     progress.Show(true);
     progress.SetCaption("Download progress");
-    progress.SetLine(0, Format(total <= 1 ? "Downloading %d file" : "Downloading %d files", total, 0, ""));
+    progress.SetLine(0, camera ? Format("Downloading %d images", total, 0, "")
+                               : Format(total <= 1 ? "Downloading %d file" : "Downloading %d files", total, 0, ""));
     progress.SetRange(IDownloadProgress::Bar::Files, static_cast<uint64_t>(total));
     progress.SetPosition(IDownloadProgress::Bar::Files, 0);
     progress.SetRange(IDownloadProgress::Bar::Bytes, 100);
@@ -123,7 +131,7 @@ DownloadSummary CDownloadEngine::Run(const std::vector<DownloadItem>& items, con
             summary.cancelled = true;
             break;
         }
-        progress.SetLine(1, Format("File %d of %d : ", i + 1, total, item.name));
+        progress.SetLine(1, Format(camera ? "Downloading %d of %d : " : "File %d of %d : ", i + 1, total, item.name));
         progress.SetPosition(IDownloadProgress::Bar::Files, static_cast<uint64_t>(i));
         if (item.gone) continue;
 
@@ -208,4 +216,30 @@ DownloadSummary CDownloadEngine::Run(const std::vector<DownloadItem>& items, con
     std::this_thread::sleep_for(std::chrono::milliseconds(m_progress ? 100 : 0));
     progress.Close();
     return summary;
+}
+
+DownloadSettings DownloadSettingsFrom(const CSettings& settings, bool startedByDevice, const std::string& fallbackRoot) {
+    DownloadSettings ds;
+    ds.root = settings.ImageDownloadDir.empty() ? fallbackRoot : settings.ImageDownloadDir;
+    ds.pattern = settings.Shortcut.empty() ? std::string(kDefaultPattern) : settings.Shortcut;
+    ds.useDownloadTime = settings.ShortcutAppliesToDownloadedTime != 0;
+    ds.clickless = startedByDevice && settings.ClicklessDownload != 0;
+    ds.deletePolicy = ds.clickless && settings.ClicklessDownloadDelete != 0 ? DeletePolicy::Always : DeletePolicy::Ask;
+    return ds;
+}
+
+void CProgressBarAdapter::SetRange(Bar bar, uint64_t upper) {
+    if (bar != Bar::Files) return;
+    if (m_started) m_progress.End();
+    m_progress.Start(m_caption, static_cast<int>(std::min<uint64_t>(upper, INT32_MAX)));
+    m_started = true;
+}
+
+void CProgressBarAdapter::SetPosition(Bar bar, uint64_t position) {
+    if (bar == Bar::Files && m_started) m_progress.SetPosition(static_cast<int>(std::min<uint64_t>(position, INT32_MAX)));
+}
+
+void CProgressBarAdapter::Close() {
+    if (m_started) m_progress.End();
+    m_started = false;
 }

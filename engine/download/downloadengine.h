@@ -15,6 +15,7 @@
 
 class CDownloadHistory;
 class IPrompt;
+class IProgress;
 
 // One picture offered for download.
 struct DownloadItem {
@@ -38,6 +39,8 @@ public:
     virtual bool Delete(const DownloadItem& item, std::string& error) = 0;
     // Called once after the deletions with the items deleted (a card removes emptied folders).
     virtual void AfterDelete(const std::vector<const DownloadItem*>& deleted) { (void)deleted; }
+    // True for a camera (its progress lines speak of images).
+    virtual bool IsCamera() const { return false; }
 };
 
 // One line per file for whoever runs the download (the command line prints them).
@@ -76,6 +79,30 @@ struct DownloadSettings {
     bool clickless = false;            // started by a device event with ClicklessDownload on
     OverwriteAnswer overwrite = OverwriteAnswer::Ask;
     DeletePolicy deletePolicy = DeletePolicy::Ask;
+};
+
+class CSettings;
+// The naming pattern used while the Shortcut setting is empty.
+constexpr const char* kDefaultPattern = "%Y/%B/%d";
+// The download settings from the program's settings: the root (or `fallbackRoot` when the
+// setting is empty), the pattern (kDefaultPattern when empty), and the clickless rules when the program was started by
+// a camera or card (`startedByDevice`): no questions with ClicklessDownload on, deletion
+// without asking with ClicklessDownloadDelete on too.
+DownloadSettings DownloadSettingsFrom(const CSettings& settings, bool startedByDevice, const std::string& fallbackRoot);
+
+// Shows the files bar of the download on a plain progress display (the status bar's).
+class CProgressBarAdapter : public IDownloadProgress {
+public:
+    explicit CProgressBarAdapter(IProgress& progress) : m_progress(progress) {}
+    void SetCaption(const std::string& text) override { m_caption = text; }
+    void SetRange(Bar bar, uint64_t upper) override;
+    void SetPosition(Bar bar, uint64_t position) override;
+    void Close() override;
+
+private:
+    IProgress& m_progress;
+    std::string m_caption;
+    bool m_started = false;
 };
 
 struct DownloadSummary {

@@ -218,3 +218,42 @@ TEST_F(DownloadEngineTest, NamesFoldersByTheDateTaken) {
 }
 
 }  // namespace
+
+#include "settings/settings.h"
+
+namespace {
+
+TEST(DownloadSettingsFrom, ClicklessRulesNeedADeviceStart) {
+    struct Case {
+        bool startedByDevice;
+        int clickless, clicklessDelete;
+        bool expectClickless;
+        DeletePolicy expectDelete;
+    };
+    const Case cases[] = {
+        {false, 1, 1, false, DeletePolicy::Ask},
+        {true, 0, 1, false, DeletePolicy::Ask},
+        {true, 1, 0, true, DeletePolicy::Ask},
+        {true, 1, 1, true, DeletePolicy::Always},
+    };
+    dltest::TempDir dir;
+    CSettings settings(dir.Path());
+    for (const Case& c : cases) {
+        settings.ClicklessDownload = c.clickless;
+        settings.ClicklessDownloadDelete = c.clicklessDelete;
+        const DownloadSettings ds = DownloadSettingsFrom(settings, c.startedByDevice, "/fallback");
+        EXPECT_EQ(ds.clickless, c.expectClickless);
+        EXPECT_EQ(ds.deletePolicy, c.expectDelete);
+    }
+    EXPECT_EQ(DownloadSettingsFrom(settings, false, "/fallback").root, "/fallback");
+    EXPECT_EQ(DownloadSettingsFrom(settings, false, "/fallback").pattern, kDefaultPattern);
+    settings.ImageDownloadDir = "/photos";
+    settings.Shortcut = "%Y";
+    settings.ShortcutAppliesToDownloadedTime = 1;
+    const DownloadSettings ds = DownloadSettingsFrom(settings, false, "/fallback");
+    EXPECT_EQ(ds.root, "/photos");
+    EXPECT_EQ(ds.pattern, "%Y");
+    EXPECT_TRUE(ds.useDownloadTime);
+}
+
+}  // namespace
