@@ -1,5 +1,7 @@
 // download: copies the pictures of a folder (a card) or a camera into the dated folder tree,
 // verifying every copy, and records the batch in download.history.
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -9,6 +11,7 @@
 #include <iostream>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "command.h"
 #include "core/prompt.h"
@@ -121,6 +124,32 @@ public:
     void Deleted(const DownloadItem& item) override { std::printf("deleted %s\n", item.source.c_str()); }
 };
 
+// Turns Ctrl-C and termination requests into a cancel: the file being copied then leaves
+// no partial file behind, and what was verified is kept and recorded. The signals are
+// blocked before any other thread starts, so only this waiter ever receives them.
+class SignalCancel {
+public:
+    explicit SignalCancel(std::atomic<bool>& cancel) {
+        sigemptyset(&m_signals);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&m_signals, sig);
+        pthread_sigmask(SIG_BLOCK, &m_signals, nullptr);
+        m_waiter = std::thread([this, &cancel] {
+            const timespec tick{0, 200 * 1000 * 1000};
+            while (!m_finished.load())
+                if (sigtimedwait(&m_signals, nullptr, &tick) > 0) cancel = true;
+        });
+    }
+    ~SignalCancel() {
+        m_finished = true;
+        m_waiter.join();
+    }
+
+private:
+    sigset_t m_signals{};
+    std::atomic<bool> m_finished{false};
+    std::thread m_waiter;
+};
+
 // Marks the items named by --select (by file name, by path, or by path below the source).
 bool MarkSelected(std::vector<DownloadItem>& items, const std::string& sourceRoot, const std::set<std::string>& names,
                   std::string& missing) {
@@ -165,10 +194,11 @@ int RunDownload(const Args& args) {
                                                       : OverwriteAnswer::Ask;
     ds.deletePolicy = o.remove ? DeletePolicy::Always : DeletePolicy::Never;
 
+    std::atomic<bool> cancel{false};
+    SignalCancel signalCancel(cancel);
     std::vector<DownloadItem> items;
     std::unique_ptr<CCameraSession> session;
     std::unique_ptr<IDownloadDevice> device;
-    std::atomic<bool> cancel{false};
     std::string error, sourceRoot;
     if (o.source.rfind("camera:", 0) == 0) {
         const std::string port = o.source.substr(7);
@@ -200,6 +230,7 @@ int RunDownload(const Args& args) {
     PrintReport report;
     CDownloadEngine engine(*device, history, &prompt, &report, nullptr);
     const DownloadSummary s = engine.Run(items, ds, cancel, std::time(nullptr));
+    if (s.cancelled) std::fprintf(stderr, "lumaret-cli: download cancelled\n");
     std::fflush(stdout);
     std::fprintf(stderr, "downloaded %d skipped %d failed %d deleted %d\n", s.copied, s.skipped, s.failed, s.deleted);
     return s.failed > 0 || s.cancelled ? kExitFailure : kExitOk;

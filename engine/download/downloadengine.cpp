@@ -135,8 +135,9 @@ DownloadSummary CDownloadEngine::Run(const std::vector<DownloadItem>& items, con
         progress.SetPosition(IDownloadProgress::Bar::Files, static_cast<uint64_t>(i));
         if (item.gone) continue;
 
-        const std::tm time =
-            settings.useDownloadTime ? CShortcutExpander::LocalTime(now) : CShortcutExpander::LocalTime(item.date);
+        // A picture without any date goes by the download time rather than into "1970".
+        const std::tm time = settings.useDownloadTime || item.date.Ticks() == 0 ? CShortcutExpander::LocalTime(now)
+                                                                                : CShortcutExpander::LocalTime(item.date);
         std::string target, error;
         if (!expander.Expand(item.name, settings.pattern, time, target, error)) {
             ++summary.failed;

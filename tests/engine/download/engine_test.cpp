@@ -7,6 +7,7 @@
 #include "download/downloadengine.h"
 #include "download/downloadhistory.h"
 #include "download/folderdevice.h"
+#include "download/shortcutexpander.h"
 #include "download_test_util.h"
 
 namespace {
@@ -204,6 +205,22 @@ TEST_F(DownloadEngineTest, ChoosesSelectedOrAllOrNothing) {
     }
 }
 
+TEST_F(DownloadEngineTest, FullDiskStopsTheDownload) {
+    CFolderDevice device(card);
+    std::vector<DownloadItem> items = Items();
+    items[1].size = UINT64_MAX / 4;  // b.jpg cannot fit on any disk
+    settings.deletePolicy = DeletePolicy::Always;
+    prompt.answers = {PromptAnswer::Ok, PromptAnswer::Ok};
+    const DownloadSummary s = Run(device, items);
+    EXPECT_TRUE(s.diskFull);
+    EXPECT_EQ(s.copied, 1);
+    EXPECT_EQ(s.failed, 1);
+    EXPECT_EQ(report.lines, (std::vector<std::string>{"copied a.jpg " + Target("a.jpg"), "failed b.jpg", "deleted a.jpg"}));
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[1].rfind("Error|The download was stopped: the target disk is full.", 0), 0u) << prompt.asked[1];
+    EXPECT_EQ(dltest::FilesBelow(card), (std::vector<std::string>{"DCIM/100/b.jpg", "DCIM/101/c.jpg"}));
+}
+
 TEST_F(DownloadEngineTest, NamesFoldersByTheDateTaken) {
     CFolderDevice device(card);
     std::vector<DownloadItem> items = Items();
@@ -211,10 +228,15 @@ TEST_F(DownloadEngineTest, NamesFoldersByTheDateTaken) {
     settings.pattern = "%Y\\%m";
     settings.clickless = true;
     items[0].date = FileTime::FromUnix(1146477600 + 12 * 3600, 0);  // 1 May 2006 midday UTC: May anywhere
-    items.resize(1);
+    items[1].date = FileTime{0, 0};                                   // no date at all: the download time
+    items.resize(2);
     const DownloadSummary s = Run(device, items);
-    EXPECT_EQ(s.copied, 1);
-    EXPECT_EQ(dltest::FilesBelow(root), std::vector<std::string>{"2006/05/a.jpg"});
+    EXPECT_EQ(s.copied, 2);
+    const std::tm local = CShortcutExpander::LocalTime(now);
+    char month[16];
+    std::snprintf(month, sizeof month, "%02d", local.tm_mon + 1);
+    EXPECT_EQ(dltest::FilesBelow(root), (std::vector<std::string>{
+                                            "2006/05/a.jpg", std::to_string(local.tm_year + 1900) + "/" + month + "/b.jpg"}));
 }
 
 }  // namespace
