@@ -100,6 +100,8 @@ public:
 #if defined(__SANITIZE_ADDRESS__)
     LibraryLeaksIgnored() { __lsan_disable(); }
     ~LibraryLeaksIgnored() { __lsan_enable(); }
+#else
+    LibraryLeaksIgnored() {}
 #endif
     LibraryLeaksIgnored(const LibraryLeaksIgnored&) = delete;
     LibraryLeaksIgnored& operator=(const LibraryLeaksIgnored&) = delete;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -46,8 +47,11 @@ std::unique_ptr<IByteReader> CCameraDevice::Open(const DownloadItem& item, std::
         error = std::strerror(errno);
         return nullptr;
     }
-    // A transfer that ended early must not pass for the picture.
-    if (item.size != 0 && static_cast<uint64_t>(st.st_size) != item.size) {
+    // A transfer that ended early must not pass for the picture. Sizes that came through a
+    // browser entry keep only their low 32 bits, so those are what is compared then.
+    const uint64_t got = static_cast<uint64_t>(st.st_size);
+    const bool matches = item.size <= UINT32_MAX ? static_cast<uint32_t>(got) == item.size : got == item.size;
+    if (item.size != 0 && !matches) {
         error = "the camera sent " + std::to_string(st.st_size) + " of " + std::to_string(item.size) + " bytes";
         return nullptr;
     }

@@ -122,7 +122,9 @@ CopyOutcome VerifiedCopy(const CopyRequest& r) {
         return out;
     }
     const std::string folder = FolderOf(r.target);
-    if (const auto free = platform::FreeSpace(folder); free && *free < r.expectedSize + kFreeSpaceReserve) {
+    const uint64_t needed =
+        r.expectedSize > UINT64_MAX - kFreeSpaceReserve ? UINT64_MAX : r.expectedSize + kFreeSpaceReserve;
+    if (const auto free = platform::FreeSpace(folder); free && *free < needed) {
         out.status = CopyStatus::DiskFull;
         out.error = "not enough free space on the disk (" + std::to_string(r.expectedSize / 1024) + " KB needed, " +
                     std::to_string(*free / 1024) + " KB free)";
