@@ -16,6 +16,9 @@ struct MonitorFree {
 struct DeviceFree {
     void operator()(udev_device* p) const { udev_device_unref(p); }
 };
+struct QueueFree {
+    void operator()(udev_queue* p) const { udev_queue_unref(p); }
+};
 
 }  // namespace
 
@@ -31,6 +34,9 @@ std::unique_ptr<CUdevMonitor> CUdevMonitor::Create(const std::string& subsystem)
     auto impl = std::make_unique<Impl>();
     impl->context.reset(udev_new());
     if (!impl->context) return nullptr;
+    // Without the udev daemon a monitor can be made but never hears anything.
+    const std::unique_ptr<udev_queue, QueueFree> queue(udev_queue_new(impl->context.get()));
+    if (!queue || udev_queue_get_udev_is_active(queue.get()) != 1) return nullptr;
     impl->monitor.reset(udev_monitor_new_from_netlink(impl->context.get(), "udev"));
     if (!impl->monitor) return nullptr;
     if (udev_monitor_filter_add_match_subsystem_devtype(impl->monitor.get(), subsystem.c_str(), nullptr) < 0 ||

@@ -6,7 +6,7 @@
 class CUdevMonitor {
 public:
     // A monitor of `subsystem` ("usb") device events; null where udev is not available
-    // (no udev daemon, a container without its netlink socket).
+    // (no udev daemon running, a container without its netlink socket).
     static std::unique_ptr<CUdevMonitor> Create(const std::string& subsystem);
     ~CUdevMonitor();
     CUdevMonitor(const CUdevMonitor&) = delete;

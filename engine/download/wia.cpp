@@ -91,12 +91,12 @@ void CWia::Follow(Listener listener) {
     m_listener = std::move(listener);
     m_stopFd = ::eventfd(0, EFD_CLOEXEC);
     if (m_stopFd < 0) return;
-    m_thread = std::thread([this] { FollowLoop(); });
+    std::shared_ptr<CUdevMonitor> monitor = m_options.useUdev ? CUdevMonitor::Create("usb") : nullptr;
+    m_usingUdev = monitor != nullptr;
+    m_thread = std::thread([this, monitor] { FollowLoop(monitor.get()); });
 }
 
-void CWia::FollowLoop() {
-    std::unique_ptr<CUdevMonitor> monitor = m_options.useUdev ? CUdevMonitor::Create("usb") : nullptr;
-    m_usingUdev = monitor != nullptr;
+void CWia::FollowLoop(CUdevMonitor* monitor) {
     for (;;) {
         pollfd fds[2] = {{m_stopFd, POLLIN, 0}, {monitor ? monitor->Fd() : -1, POLLIN, 0}};
         const int timeout = monitor ? -1 : static_cast<int>(m_options.pollInterval.count());

@@ -14,6 +14,8 @@
 #include "browser/hint.h"
 #include "download/camera.h"
 
+class CUdevMonitor;
+
 class CWia {
 public:
     using Enumerator = std::function<std::vector<CameraId>()>;
@@ -45,11 +47,11 @@ public:
 
     // Starts following connects and disconnects, telling `listener` (from the follower's thread).
     void Follow(Listener listener);
-    // True while following with udev events, false when polling (or not following).
+    // True when following with udev events, false when polling (or not following).
     bool FollowsUdevEvents() const { return m_usingUdev.load(); }
 
 private:
-    void FollowLoop();
+    void FollowLoop(CUdevMonitor* monitor);
 
     Options m_options;
     mutable std::mutex m_mutex;
