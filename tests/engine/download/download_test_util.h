@@ -1,0 +1,82 @@
+#pragma once
+// Temp folders, files and scripted questions shared by the download tests.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/prompt.h"
+
+namespace dltest {
+
+namespace fs = std::filesystem;
+
+// A fresh folder below the temp folder, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "lumaret-download-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) m_path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        if (!m_path.empty()) fs::remove_all(m_path, ec);
+    }
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+// `size` deterministic bytes differing with `seed`.
+inline std::string Bytes(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    return bytes;
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+// Every file below `folder`, relative to it, sorted.
+inline std::vector<std::string> FilesBelow(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+        if (it->is_regular_file()) files.push_back(fs::relative(it->path(), folder).string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Answers questions from a script and records every question asked.
+class ScriptedPrompt : public IPrompt {
+public:
+    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons) override {
+        asked.push_back(caption + "|" + text);
+        if (answers.empty()) return PromptAnswer::Cancel;
+        const PromptAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::deque<PromptAnswer> answers;
+    std::vector<std::string> asked;
+};
+
+}  // namespace dltest
