@@ -224,7 +224,7 @@ int RunDownload(const Args& args) {
     if (!o.select.empty() && !MarkSelected(items, sourceRoot, o.select, missing))
         return Fail("no file '" + missing + "' in " + o.source);
 
-    CDownloadHistory history(platform::ProgramFile("download.history").string());
+    CDownloadHistory history(platform::UserFile("download.history").string());
     history.Load();
     TerminalPrompt prompt(interactive);
     PrintReport report;

@@ -46,7 +46,7 @@ int RunUpdate(const Args& args) {
     const bool download = args[0] == "--download";
 
     const std::filesystem::path folder = platform::ProgramFolder();
-    if (!updater::SelfUpdateAllowed(folder)) return Refuse(updater::kPackagedText);
+    if (!updater::SelfUpdateAllowedHere()) return Refuse(updater::kPackagedText);
     const updater::EnvironmentConfig environment = updater::ConfigFromEnvironment();
     if (!environment.error.empty()) return Refuse(environment.error);
 

@@ -81,7 +81,7 @@ bool CUpdaterDialog::Start() {
     if (updater::CUpdater::RefuseWhenUpdated(m_session, m_prompt)) return false;
     show();
     const updater::EnvironmentConfig environment = updater::ConfigFromEnvironment();
-    if (!updater::SelfUpdateAllowed(platform::ProgramFolder())) {
+    if (!updater::SelfUpdateAllowedHere()) {
         AppendMessage(updater::kPackagedText);
         return true;
     }
@@ -172,7 +172,7 @@ bool CSilentUpdateCheck::IsDue(const updater::UpdateSession& session) {
     const CSettings& settings = CSettings::Get();
     return !session.updatedInThisRun &&
            updater::IsSilentCheckDue(settings.GetUpdateFrequency(), settings.LastUpdate, std::time(nullptr)) &&
-           updater::SelfUpdateAllowed(platform::ProgramFolder());
+           updater::SelfUpdateAllowedHere();
 }
 
 void CSilentUpdateCheck::Start() {

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "platform/programfolder.h"
 #include "platform/safewrite.h"
 #include "updater/crypto.h"
 #include "updater/jobfile.h"
@@ -413,6 +414,11 @@ bool SelfUpdateAllowed(const std::filesystem::path& folder) {
     if (::access(real.c_str(), W_OK) != 0) return false;
     const std::filesystem::path data = real / "data";
     return !std::filesystem::exists(data, error) || ::access(data.c_str(), W_OK) == 0;
+}
+
+bool SelfUpdateAllowedHere() {
+    const platform::ProgramLocations where = platform::CurrentLocations();
+    return where.layout != platform::FolderLayout::Installed && SelfUpdateAllowed(where.programFolder);
 }
 
 EnvironmentConfig ConfigFromEnvironment() {

@@ -128,6 +128,10 @@ bool JobPending(const std::filesystem::path& folder);
 // True where this program may update itself: the program folder (and data/ in it) is writable
 // by the user and is not a system folder that a package manager owns.
 bool SelfUpdateAllowed(const std::filesystem::path& folder);
+// The same for the running program; an installed program (executables in PREFIX/bin, data in
+// PREFIX/share/lumaret) never updates itself, since its files are not laid out as the update
+// list names them.
+bool SelfUpdateAllowedHere();
 
 // The configuration from the environment: $LUMARET_UPDATE_SERVER, $LUMARET_UPDATE_CA and
 // $LUMARET_UPDATE_PUBKEY (a PEM file) override the built-in server and key.
