@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "../core/test_image.h"
+#include "test_image.h"
 #include "core/prompt.h"
 
 namespace adjusttest {

@@ -1,6 +1,6 @@
 #pragma once
-// Generated images, a blur engine that keeps what it computes and a double-precision
-// reference blur for the detail tests.
+// A blur engine that keeps what it computes and a double-precision reference blur for the
+// detail tests.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -8,12 +8,13 @@
 #include <random>
 #include <vector>
 
-#include "../core/test_image.h"
+#include "test_image.h"
 #include "detail/gaussblur.h"
 
 namespace detailtest {
 
 using testimage::Image;
+using testimage::Photo;
 using testimage::SamePixels;
 
 struct TileCall {
@@ -52,23 +53,6 @@ public:
 
 using Capture1c = Capture<CGaussBlur1c>;
 using CaptureRGB = Capture<CGaussBlurRGB>;
-
-// Smooth random image: blocks of random levels with a gentle gradient, so that it has both
-// flat parts and edges.
-inline Image Photo(int32_t width, int32_t height, int32_t channels, uint32_t seed) {
-    Image image(width, height, channels);
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> levels(64 * 3);
-    for (auto& l : levels) l = static_cast<uint8_t>(rng() >> 24);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            for (int32_t c = 0; c < channels; ++c) {
-                const int block = ((y / 37) * 7 + (x / 53)) % 64;
-                const int v = levels[static_cast<size_t>(block * 3 + c)] / 2 + (x + y) % 97;
-                image.Pixel(x, y)[c] = static_cast<uint8_t>(std::min(v + static_cast<int>(rng() % 9), 255));
-            }
-    return image;
-}
 
 // Gaussian blur in double over -half..half with edge replication, one pass along the rows
 // and one down the columns (exact, as the 2-D kernel is the product of two 1-D ones).

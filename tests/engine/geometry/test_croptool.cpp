@@ -6,11 +6,11 @@
 #include "core/imagering.h"
 #include "core/prompt.h"
 #include "geometry/croptool.h"
-#include "test_images.h"
+#include "test_image.h"
 
 using namespace geometry;
-using geometry_test::RandomImage;
-using geometry_test::TestImage;
+using testimage::RandomImage;
+using testimage::Image;
 using Mode = CCropToolModel::Mode;
 using Edit = CCropToolModel::EditResult;
 
@@ -84,7 +84,7 @@ TEST(CCropToolModel, RatioDragsRoundToTheNearestPixelAndStopAtTheEdges) {
 }
 
 TEST(CCropToolModel, OkCutsTheImageAsOneUndoStep) {
-    TestImage img = RandomImage(200, 100, 11);
+    Image img = RandomImage(200, 100, 11);
     CImageRing ring;
     const ImagePlane first = ring.PrepareFirstState(200, 100);
     for (int y = 0; y < 100; ++y) std::memcpy(first.Row(y), img.Pixel(0, y), 600);

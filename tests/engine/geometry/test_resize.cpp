@@ -9,21 +9,21 @@
 
 #include "geometry/resize.h"
 #include "geometry/verticalpass.h"
-#include "test_images.h"
+#include "test_image.h"
 
 using namespace geometry;
-using geometry_test::ConstantImage;
-using geometry_test::RandomImage;
-using geometry_test::TestImage;
+using testimage::ConstantImage;
+using testimage::RandomImage;
+using testimage::Image;
 
 namespace {
 
 constexpr ResizeMethod kAll[] = {ResizeMethod::Nearest, ResizeMethod::Bilinear, ResizeMethod::Bicubic,
                                  ResizeMethod::SuperSampling, ResizeMethod::Lanczos};
 
-TestImage Resized(TestImage& src, int w, int h, ResizeMethod m, int threads = 1) {
-    TestImage dst(w, h);
-    EXPECT_TRUE(ResizeImage(src.Plane(), dst.Plane(), m, threads));
+Image Resized(Image& src, int w, int h, ResizeMethod m, int threads = 1) {
+    Image dst(w, h);
+    EXPECT_TRUE(ResizeImage(src.plane, dst.plane, m, threads));
     return dst;
 }
 
@@ -45,16 +45,16 @@ double Linear(double t) { return std::max(0.0, 1 - std::fabs(t)); }
 
 // The resampling written out directly in two dimensions, in double precision: pixel centres
 // aligned, kernel widened by the shrink factor, edge pixels repeated, weights normalised.
-double Reference(const TestImage& src, int dw, int dh, int x, int y, int c,
+double Reference(const Image& src, int dw, int dh, int x, int y, int c,
                  const std::function<double(double)>& kernel, double support) {
-    const double sxScale = static_cast<double>(dw) / src.width, syScale = static_cast<double>(dh) / src.height;
+    const double sxScale = static_cast<double>(dw) / src.plane.width, syScale = static_cast<double>(dh) / src.plane.height;
     const double stretchX = std::max(1.0, 1 / sxScale), stretchY = std::max(1.0, 1 / syScale);
     const double cx = (x + 0.5) / sxScale - 0.5, cy = (y + 0.5) / syScale - 0.5;
     double sum = 0, weight = 0;
     for (int j = static_cast<int>(std::floor(cy - support * stretchY)); j <= std::ceil(cy + support * stretchY); ++j)
         for (int i = static_cast<int>(std::floor(cx - support * stretchX)); i <= std::ceil(cx + support * stretchX); ++i) {
             const double w = kernel((i - cx) / stretchX) * kernel((j - cy) / stretchY);
-            sum += w * src.Pixel(std::clamp(i, 0, src.width - 1), std::clamp(j, 0, src.height - 1))[c];
+            sum += w * src.Pixel(std::clamp(i, 0, src.plane.width - 1), std::clamp(j, 0, src.plane.height - 1))[c];
             weight += w;
         }
     return sum / weight;
@@ -62,9 +62,9 @@ double Reference(const TestImage& src, int dw, int dh, int x, int y, int c,
 
 // Compares with Reference; returns how many values the reference put below 0 and above 255,
 // which must be clipped, not wrapped.
-std::pair<int, int> ExpectMatchesReference(TestImage& src, int dw, int dh, ResizeMethod m,
+std::pair<int, int> ExpectMatchesReference(Image& src, int dw, int dh, ResizeMethod m,
                                            const std::function<double(double)>& kernel, double support) {
-    TestImage dst = Resized(src, dw, dh, m);
+    Image dst = Resized(src, dw, dh, m);
     int low = 0, high = 0;
     for (int y = 0; y < dh; ++y)
         for (int x = 0; x < dw; ++x)
@@ -84,7 +84,7 @@ std::pair<int, int> ExpectMatchesReference(TestImage& src, int dw, int dh, Resiz
 }  // namespace
 
 TEST(ResizeImage, FiltersMatchTheDirectTwoDimensionalSum) {
-    TestImage src = RandomImage(19, 13, 4);
+    Image src = RandomImage(19, 13, 4);
     for (const auto& [w, h] : {std::pair{7, 5}, {45, 31}, {19, 30}, {10, 13}}) {
         SCOPED_TRACE(testing::Message() << w << "x" << h);
         ExpectMatchesReference(src, w, h, ResizeMethod::Bicubic, Cubic, 2.0);
@@ -92,7 +92,7 @@ TEST(ResizeImage, FiltersMatchTheDirectTwoDimensionalSum) {
         ExpectMatchesReference(src, w, h, ResizeMethod::Bilinear, Linear, 1.0);
     }
     // A white square on black: the lobes' ringing goes past both ends and must clip.
-    TestImage square(12, 12);
+    Image square(12, 12);
     for (int y = 4; y < 8; ++y)
         for (int x = 4; x < 8; ++x) std::fill_n(square.Pixel(x, y), 3, 255);
     for (auto [m, kernel, support] : {std::tuple{ResizeMethod::Lanczos, &Lanczos3, 3.0}, {ResizeMethod::Bicubic, &Cubic, 2.0}}) {
@@ -103,9 +103,9 @@ TEST(ResizeImage, FiltersMatchTheDirectTwoDimensionalSum) {
 }
 
 TEST(ResizeImage, SameSizeAndConstantImagesComeBackUnchanged) {
-    TestImage src = RandomImage(37, 23, 9);
+    Image src = RandomImage(37, 23, 9);
     const uint8_t colour[3] = {7, 128, 254};
-    TestImage flat = ConstantImage(29, 17, colour);
+    Image flat = ConstantImage(29, 17, colour);
     for (ResizeMethod m : kAll) {
         SCOPED_TRACE(static_cast<int>(m));
         EXPECT_TRUE(Resized(src, 37, 23, m).SamePixels(src));
@@ -115,8 +115,8 @@ TEST(ResizeImage, SameSizeAndConstantImagesComeBackUnchanged) {
 }
 
 TEST(ResizeImage, SuperSamplingAveragesBlocksWhenBothSidesShrink) {
-    TestImage src = RandomImage(8, 6, 21);
-    TestImage dst = Resized(src, 4, 3, ResizeMethod::SuperSampling);
+    Image src = RandomImage(8, 6, 21);
+    Image dst = Resized(src, 4, 3, ResizeMethod::SuperSampling);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x)
             for (int c = 0; c < 3; ++c) {
@@ -125,27 +125,27 @@ TEST(ResizeImage, SuperSamplingAveragesBlocksWhenBothSidesShrink) {
                 EXPECT_EQ(dst.Pixel(x, y)[c], (sum + 2) / 4) << x << "," << y;
             }
     // 9 -> 3 and 7 -> 2: 3 x 3.5 source pixels each, the middle row shared half and half.
-    TestImage odd = RandomImage(9, 7, 22);
+    Image odd = RandomImage(9, 7, 22);
     double sum = 0;
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 3; ++x) sum += (y == 3 ? 0.5 : 1.0) * odd.Pixel(x, y)[1];
     EXPECT_NEAR(Resized(odd, 3, 2, ResizeMethod::SuperSampling).Pixel(0, 0)[1], sum / 10.5, 0.5 + 1e-3);
     // Enlarging or keeping a side is bicubic.
-    TestImage other = RandomImage(15, 10, 23);
+    Image other = RandomImage(15, 10, 23);
     for (const auto& [w, h] : {std::pair{30, 20}, {15, 4}})
         EXPECT_TRUE(Resized(other, w, h, ResizeMethod::SuperSampling).SamePixels(Resized(other, w, h, ResizeMethod::Bicubic)));
 }
 
 TEST(ResizeImage, NearestPicksTheSourcePixelUnderEachCentre) {
-    TestImage src = RandomImage(6, 4, 30);
-    TestImage up = Resized(src, 12, 8, ResizeMethod::Nearest);
+    Image src = RandomImage(6, 4, 30);
+    Image up = Resized(src, 12, 8, ResizeMethod::Nearest);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 12; ++x) EXPECT_EQ(std::memcmp(up.Pixel(x, y), src.Pixel(x / 2, y / 2), 3), 0);
     EXPECT_EQ(std::memcmp(Resized(src, 3, 2, ResizeMethod::Nearest).Pixel(2, 1), src.Pixel(5, 3), 3), 0);
 }
 
 TEST(ResizeImage, ThreadCountDoesNotChangeTheResult) {
-    TestImage src = RandomImage(203, 141, 31);
+    Image src = RandomImage(203, 141, 31);
     for (ResizeMethod m : kAll) {
         EXPECT_TRUE(Resized(src, 97, 70, m, 1).SamePixels(Resized(src, 97, 70, m, 3)));
         EXPECT_TRUE(Resized(src, 311, 150, m, 1).SamePixels(Resized(src, 311, 150, m, 2)));
@@ -153,16 +153,16 @@ TEST(ResizeImage, ThreadCountDoesNotChangeTheResult) {
 }
 
 TEST(ResizeImage, ExtremeShapesStayInBoundsAndBadPlanesAreRefused) {
-    TestImage line = RandomImage(1, 50, 40), dot = RandomImage(1, 1, 41);
+    Image line = RandomImage(1, 50, 40), dot = RandomImage(1, 1, 41);
     for (ResizeMethod m : kAll) {
         Resized(line, 7, 3, m);
         Resized(line, 1, 1, m);
         EXPECT_TRUE(Resized(dot, 5, 4, m).SamePixels(ConstantImage(5, 4, dot.Pixel(0, 0))));
     }
-    TestImage src = RandomImage(5, 5, 42), dst(3, 3);
-    EXPECT_FALSE(ResizeImage(ImagePlane{}, dst.Plane(), ResizeMethod::Bicubic));
-    EXPECT_FALSE(ResizeImage(src.Plane(), ImagePlane{}, ResizeMethod::Bicubic));
-    EXPECT_FALSE(ResizeImage(src.Plane(), dst.Plane(), static_cast<ResizeMethod>(9)));
+    Image src = RandomImage(5, 5, 42), dst(3, 3);
+    EXPECT_FALSE(ResizeImage(ImagePlane{}, dst.plane, ResizeMethod::Bicubic));
+    EXPECT_FALSE(ResizeImage(src.plane, ImagePlane{}, ResizeMethod::Bicubic));
+    EXPECT_FALSE(ResizeImage(src.plane, dst.plane, static_cast<ResizeMethod>(9)));
 }
 
 TEST(VerticalPass, EveryInstructionSetGivesTheSameBits) {

@@ -6,19 +6,19 @@
 
 #include "geometry/orient.h"
 #include "geometry/rotate.h"
-#include "test_images.h"
+#include "test_image.h"
 
 using namespace geometry;
-using geometry_test::RandomImage;
-using geometry_test::TestImage;
+using testimage::RandomImage;
+using testimage::Image;
 
 namespace {
 
-TestImage Turned(const TestImage& src, float angle, bool interpolated = false, int threads = 1) {
-    const ImageSize size = RotatedSize(src.width, src.height, angle);
-    TestImage dst(size.width, size.height);
-    EXPECT_TRUE(interpolated ? RotateImageInterpolated(src.Plane(), dst.Plane(), angle, threads)
-                             : RotateImage(src.Plane(), dst.Plane(), angle, threads));
+Image Turned(const Image& src, float angle, bool interpolated = false, int threads = 1) {
+    const ImageSize size = RotatedSize(src.plane.width, src.plane.height, angle);
+    Image dst(size.width, size.height);
+    EXPECT_TRUE(interpolated ? RotateImageInterpolated(src.plane, dst.plane, angle, threads)
+                             : RotateImage(src.plane, dst.plane, angle, threads));
     return dst;
 }
 
@@ -29,21 +29,21 @@ bool Black(const uint8_t* p) { return p[0] == 0 && p[1] == 0 && p[2] == 0; }
 
 // Positive angles turn counter-clockwise.
 TEST(RotateImage, QuarterTurnsMoveTheCornersAndMatchTheInterpolatingPath) {
-    TestImage src = RandomImage(5, 3, 1);
-    TestImage cw = Turned(src, -90.0f);
-    ASSERT_EQ(cw.width, 3);
+    Image src = RandomImage(5, 3, 1);
+    Image cw = Turned(src, -90.0f);
+    ASSERT_EQ(cw.plane.width, 3);
     EXPECT_TRUE(SamePixel(cw.Pixel(2, 0), src.Pixel(0, 0)));
     EXPECT_TRUE(SamePixel(cw.Pixel(0, 4), src.Pixel(4, 2)));
     EXPECT_TRUE(SamePixel(Turned(src, 90.0f).Pixel(0, 4), src.Pixel(0, 0)));
     EXPECT_TRUE(SamePixel(Turned(src, 180.0f).Pixel(4, 2), src.Pixel(0, 0)));
     for (const auto& [w, h] : {std::pair{5, 3}, {4, 6}, {1, 9}, {33, 20}, {70, 101}}) {
-        TestImage image = RandomImage(w, h, 10 + w);
+        Image image = RandomImage(w, h, 10 + w);
         for (float angle : {0.0f, 90.0f, 180.0f, -90.0f, 450.0f, -270.0f}) {
             SCOPED_TRACE(testing::Message() << w << "x" << h << " by " << angle);
-            TestImage fast = Turned(image, angle);
+            Image fast = Turned(image, angle);
             EXPECT_TRUE(fast.SamePixels(Turned(image, angle, true)));
             EXPECT_TRUE(fast.SamePixels(Turned(image, angle, false, 3)));  // rows split among threads
-            EXPECT_EQ(fast.width, std::fmod(std::fabs(angle), 180.0f) == 90.0f ? h : w);
+            EXPECT_EQ(fast.plane.width, std::fmod(std::fabs(angle), 180.0f) == 90.0f ? h : w);
         }
     }
 }
@@ -51,16 +51,16 @@ TEST(RotateImage, QuarterTurnsMoveTheCornersAndMatchTheInterpolatingPath) {
 // Mirrors move the pixels they should and undo themselves; both together are a half turn.
 TEST(RotateImage, MirrorsUndoThemselvesAndTogetherMakeAHalfTurn) {
     for (int w : {6, 7}) {
-        TestImage src = RandomImage(w, 5, 77), a(w, 5), b(w, 5);
-        ASSERT_TRUE(MirrorLeftRight(src.Plane(), a.Plane()));
+        Image src = RandomImage(w, 5, 77), a(w, 5), b(w, 5);
+        ASSERT_TRUE(MirrorLeftRight(src.plane, a.plane));
         EXPECT_TRUE(SamePixel(a.Pixel(w - 1, 2), src.Pixel(0, 2)));
-        ASSERT_TRUE(MirrorLeftRight(a.Plane(), b.Plane()));
+        ASSERT_TRUE(MirrorLeftRight(a.plane, b.plane));
         EXPECT_TRUE(b.SamePixels(src));
-        ASSERT_TRUE(MirrorTopBottom(src.Plane(), a.Plane()));
+        ASSERT_TRUE(MirrorTopBottom(src.plane, a.plane));
         EXPECT_TRUE(SamePixel(a.Pixel(1, 4), src.Pixel(1, 0)));
-        ASSERT_TRUE(MirrorTopBottom(a.Plane(), b.Plane()));
+        ASSERT_TRUE(MirrorTopBottom(a.plane, b.plane));
         EXPECT_TRUE(b.SamePixels(src));
-        ASSERT_TRUE(MirrorLeftRight(a.Plane(), b.Plane()));
+        ASSERT_TRUE(MirrorLeftRight(a.plane, b.plane));
         EXPECT_TRUE(b.SamePixels(Turned(src, 180.0f)));
         EXPECT_TRUE(Turned(Turned(src, 90.0f), -90.0f).SamePixels(src));
     }
@@ -78,7 +78,7 @@ TEST(RotateImage, CanvasIsTheBoundingBoxOfTheTurnedPixelCentres) {
 // A smooth ramp is reproduced closely by cubic interpolation: every covered pixel is
 // compared with the ramp's value at its exact source position; the rest is black.
 TEST(RotateImage, GeneralAngleInterpolatesInsideAndFillsBlackOutside) {
-    TestImage src(41, 31);
+    Image src(41, 31);
     for (int y = 0; y < 31; ++y)
         for (int x = 0; x < 41; ++x) {
             uint8_t* p = src.Pixel(x, y);
@@ -87,11 +87,11 @@ TEST(RotateImage, GeneralAngleInterpolatesInsideAndFillsBlackOutside) {
             p[2] = 200;
         }
     const RotationFrame f = RotationFrame::Make(41, 31, 17.0f);
-    TestImage dst = Turned(src, 17.0f);
+    Image dst = Turned(src, 17.0f);
     EXPECT_TRUE(dst.SamePixels(Turned(src, 17.0f, false, 3)));
     int covered = 0, black = 0;
-    for (int y = 0; y < dst.height; ++y)
-        for (int x = 0; x < dst.width; ++x) {
+    for (int y = 0; y < dst.plane.height; ++y)
+        for (int x = 0; x < dst.plane.width; ++x) {
             double sx, sy;
             f.SourceOf(x, y, sx, sy);
             const uint8_t* p = dst.Pixel(x, y);
@@ -111,13 +111,13 @@ TEST(RotateImage, GeneralAngleInterpolatesInsideAndFillsBlackOutside) {
 
 // Cubic overshoot beside a black/white edge must clip, not wrap around.
 TEST(RotateImage, SaturatesOvershootAtSharpEdges) {
-    TestImage src(20, 20);
+    Image src(20, 20);
     for (int y = 0; y < 20; ++y)
         for (int x = 10; x < 20; ++x) std::fill_n(src.Pixel(x, y), 3, 255);
-    TestImage dst = Turned(src, 3.0f);
+    Image dst = Turned(src, 3.0f);
     const RotationFrame f = RotationFrame::Make(20, 20, 3.0f);
-    for (int y = 0; y < dst.height; ++y)
-        for (int x = 0; x < dst.width; ++x) {
+    for (int y = 0; y < dst.plane.height; ++y)
+        for (int x = 0; x < dst.plane.width; ++x) {
             double sx, sy;
             f.SourceOf(x, y, sx, sy);
             if (f.ContainsSource(sx, sy) && (sx < 9.0 || sx > 10.0)) {
@@ -127,39 +127,39 @@ TEST(RotateImage, SaturatesOvershootAtSharpEdges) {
 }
 
 TEST(RotateImage, CropAndRefusalsOfPlanesOfTheWrongSize) {
-    TestImage src = RandomImage(120, 80, 3);
-    TestImage dst(100, 50), edge(20, 10);
-    ASSERT_TRUE(CropImage(src.Plane(), dst.Plane(), {10, 20, 110, 70}));
+    Image src = RandomImage(120, 80, 3);
+    Image dst(100, 50), edge(20, 10);
+    ASSERT_TRUE(CropImage(src.plane, dst.plane, {10, 20, 110, 70}));
     EXPECT_TRUE(SamePixel(dst.Pixel(0, 0), src.Pixel(10, 20)));
     EXPECT_TRUE(SamePixel(dst.Pixel(99, 49), src.Pixel(109, 69)));
-    ASSERT_TRUE(CropImage(src.Plane(), edge.Plane(), {100, 70, 120, 80}));  // up to the last column and row
+    ASSERT_TRUE(CropImage(src.plane, edge.plane, {100, 70, 120, 80}));  // up to the last column and row
     EXPECT_TRUE(SamePixel(edge.Pixel(19, 9), src.Pixel(119, 79)));
-    EXPECT_FALSE(CropImage(src.Plane(), edge.Plane(), {101, 70, 121, 80}));
-    EXPECT_FALSE(CropImage(src.Plane(), edge.Plane(), {-1, 0, 19, 10}));
-    EXPECT_FALSE(CropImage(src.Plane(), dst.Plane(), {10, 20, 110, 71}));
-    TestImage small = RandomImage(5, 3, 2), wrong(5, 3), other(4, 3);
-    EXPECT_FALSE(RotateImage(small.Plane(), wrong.Plane(), 90.0f));
-    EXPECT_FALSE(RotateImage(small.Plane(), ImagePlane{}, 0.0f));
-    EXPECT_FALSE(MirrorLeftRight(small.Plane(), other.Plane()));
-    EXPECT_FALSE(MirrorTopBottom(ImagePlane{}, other.Plane()));
+    EXPECT_FALSE(CropImage(src.plane, edge.plane, {101, 70, 121, 80}));
+    EXPECT_FALSE(CropImage(src.plane, edge.plane, {-1, 0, 19, 10}));
+    EXPECT_FALSE(CropImage(src.plane, dst.plane, {10, 20, 110, 71}));
+    Image small = RandomImage(5, 3, 2), wrong(5, 3), other(4, 3);
+    EXPECT_FALSE(RotateImage(small.plane, wrong.plane, 90.0f));
+    EXPECT_FALSE(RotateImage(small.plane, ImagePlane{}, 0.0f));
+    EXPECT_FALSE(MirrorLeftRight(small.plane, other.plane));
+    EXPECT_FALSE(MirrorTopBottom(ImagePlane{}, other.plane));
 }
 
 // The largest rectangle is centred, free of fill (source pixels are never 0 here), keeps the
 // canvas's proportions, and one more pixel all round takes in fill.
 TEST(LargestInscribedRect, IsCentredFillFreeAndCannotGrow) {
-    auto hasFill = [](TestImage& canvas, const CropRect& r) {
+    auto hasFill = [](Image& canvas, const CropRect& r) {
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x)
                 if (Black(canvas.Pixel(x, y))) return true;
         return false;
     };
     for (const auto& [w, h] : {std::pair{120, 80}, {80, 120}, {64, 17}}) {
-        TestImage src = RandomImage(w, h, 42, 60, 200);
+        Image src = RandomImage(w, h, 42, 60, 200);
         for (float angle : {2.8624f, -7.0f, 30.0f, 45.0f, 89.5f, 135.0f}) {
             SCOPED_TRACE(testing::Message() << w << "x" << h << " by " << angle);
             const RotationFrame f = RotationFrame::Make(w, h, angle);
-            TestImage canvas(f.width, f.height);
-            ASSERT_TRUE(RotateImage(src.Plane(), canvas.Plane(), angle));
+            Image canvas(f.width, f.height);
+            ASSERT_TRUE(RotateImage(src.plane, canvas.plane, angle));
             const CropRect r = LargestInscribedRect(f);
             ASSERT_FALSE(r.IsEmpty());
             EXPECT_FALSE(hasFill(canvas, r));
@@ -181,32 +181,32 @@ TEST(LargestInscribedRect, IsCentredFillFreeAndCannotGrow) {
 // mirror gives.
 TEST(OrientRows, BandsAddUpToTheWholeTurnOrMirror) {
     for (const auto& [w, h] : {std::pair{5, 3}, {4, 6}, {1, 9}, {70, 101}}) {
-        TestImage src = RandomImage(w, h, 3 * w + h);
+        Image src = RandomImage(w, h, 3 * w + h);
         for (int orientation : {1, 2, 3, 4, 5, 6, 7, 8}) {
             SCOPED_TRACE(testing::Message() << w << "x" << h << " orientation " << orientation);
-            TestImage whole = src;
+            Image whole = src;
             if (orientation == 2) {
-                ASSERT_TRUE(MirrorLeftRight(src.Plane(), whole.Plane()));
+                ASSERT_TRUE(MirrorLeftRight(src.plane, whole.plane));
             }
             if (orientation == 4) {
-                ASSERT_TRUE(MirrorTopBottom(src.Plane(), whole.Plane()));
+                ASSERT_TRUE(MirrorTopBottom(src.plane, whole.plane));
             }
             if (orientation == 3) whole = Turned(src, 180.0f);
             if (orientation == 6) whole = Turned(src, -90.0f);
             if (orientation == 8) whole = Turned(src, 90.0f);
             const ImageSize size = OrientedSize(w, h, orientation);
-            TestImage banded(size.width, size.height);
+            Image banded(size.width, size.height);
             int32_t y = 0;
             for (int32_t band = 1; y < h; band = band * 2 + 1) {
                 const int32_t end = std::min(h, y + band);
-                ASSERT_TRUE(OrientRows(src.Plane(), banded.Plane(), orientation, y, end));
+                ASSERT_TRUE(OrientRows(src.plane, banded.plane, orientation, y, end));
                 y = end;
             }
             EXPECT_TRUE(banded.SamePixels(whole));
         }
     }
-    TestImage src = RandomImage(5, 3, 1), dst(3, 5), wrong(5, 3);
-    EXPECT_FALSE(OrientRows(src.Plane(), wrong.Plane(), 6, 0, 3));  // not the turned size
-    EXPECT_FALSE(OrientRows(src.Plane(), dst.Plane(), 6, 2, 4));    // past the last row
-    EXPECT_FALSE(OrientRows(src.Plane(), dst.Plane(), 6, 2, 1));
+    Image src = RandomImage(5, 3, 1), dst(3, 5), wrong(5, 3);
+    EXPECT_FALSE(OrientRows(src.plane, wrong.plane, 6, 0, 3));  // not the turned size
+    EXPECT_FALSE(OrientRows(src.plane, dst.plane, 6, 2, 4));    // past the last row
+    EXPECT_FALSE(OrientRows(src.plane, dst.plane, 6, 2, 1));
 }

@@ -6,19 +6,19 @@
 
 #include "core/imagering.h"
 #include "geometry/rotatetool.h"
-#include "test_images.h"
+#include "test_image.h"
 
 using namespace geometry;
-using geometry_test::RandomImage;
-using geometry_test::TestImage;
+using testimage::RandomImage;
+using testimage::Image;
 using Drag = CRotateToolModel::DragMode;
 
 namespace {
 
 // Loads `img` into slot 0 of `ring`.
-void Load(CImageRing& ring, TestImage& img) {
-    const ImagePlane p = ring.PrepareFirstState(img.width, img.height);
-    for (int y = 0; y < img.height; ++y) std::memcpy(p.Row(y), img.Pixel(0, y), static_cast<size_t>(img.width) * 3);
+void Load(CImageRing& ring, Image& img) {
+    const ImagePlane p = ring.PrepareFirstState(img.plane.width, img.plane.height);
+    for (int y = 0; y < img.plane.height; ++y) std::memcpy(p.Row(y), img.Pixel(0, y), static_cast<size_t>(img.plane.width) * 3);
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ TEST(CRotateToolModel, DraggingTheEndsSetsTheAngleAndTheLineMovesWhole) {
 }
 
 TEST(CRotateToolModel, CropGivesTwoStepsAndUndoShowsTheUncutTurn) {
-    TestImage img = RandomImage(300, 200, 8, 40, 220);
+    Image img = RandomImage(300, 200, 8, 40, 220);
     CImageRing ring;
     Load(ring, img);
     CRotateToolModel tool(300, 200);
@@ -75,7 +75,7 @@ TEST(CRotateToolModel, CropGivesTwoStepsAndUndoShowsTheUncutTurn) {
 }
 
 TEST(CommitSteps, AFailingStepLeavesTheRingAsItWas) {
-    TestImage img = RandomImage(20, 10, 9);
+    Image img = RandomImage(20, 10, 9);
     CImageRing ring;
     Load(ring, img);
     std::vector<ResultStep> steps = CRotateToolModel(20, 10).ResultSteps();

@@ -1,6 +1,8 @@
 #pragma once
-// Images owning their pixels for the engine tests: generated from fixed seeds.
+// The one test image of the engine tests: an image owning its pixels, generated from fixed
+// seeds (random, flat or photo-like), compared without its row padding.
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -62,5 +64,37 @@ struct Image {
     }
     bool SamePixels(const Image& other) const { return testimage::SamePixels(plane, other.plane); }
 };
+
+// Seeded random pixels in lo..hi.
+inline Image RandomImage(int32_t width, int32_t height, uint32_t seed, int lo = 0, int hi = 255) {
+    Image image(width, height);
+    image.Random(seed, lo, hi);
+    return image;
+}
+
+// Every pixel the colour `bgr` (blue, green, red).
+inline Image ConstantImage(int32_t width, int32_t height, const uint8_t* bgr) {
+    Image image(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) std::copy(bgr, bgr + 3, image.Pixel(x, y));
+    return image;
+}
+
+// Smooth random image: blocks of random levels with a gentle gradient, so that it has both
+// flat parts and edges.
+inline Image Photo(int32_t width, int32_t height, int32_t channels, uint32_t seed) {
+    Image image(width, height, channels);
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> levels(64 * 3);
+    for (auto& l : levels) l = static_cast<uint8_t>(rng() >> 24);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int32_t c = 0; c < channels; ++c) {
+                const int block = ((y / 37) * 7 + (x / 53)) % 64;
+                const int v = levels[static_cast<size_t>(block * 3 + c)] / 2 + (x + y) % 97;
+                image.Pixel(x, y)[c] = static_cast<uint8_t>(std::min(v + static_cast<int>(rng() % 9), 255));
+            }
+    return image;
+}
 
 }  // namespace testimage
