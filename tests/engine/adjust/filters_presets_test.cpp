@@ -56,16 +56,16 @@ TEST(FilterPresets, LoadAndSaveThroughFiles) {
     ASSERT_TRUE(lib.Save(path.string(), &prompt));
     ASSERT_TRUE(loaded.Load(path.string(), &prompt));
     EXPECT_EQ(loaded.Records(), lib.Records());
-    EXPECT_TRUE(prompt.shown.empty());
+    EXPECT_TRUE(prompt.Shown().empty());
     std::ofstream(path, std::ios::binary) << "QFGC";
     EXPECT_FALSE(loaded.Load(path.string(), &prompt));
     EXPECT_TRUE(loaded.Records().empty());
-    EXPECT_EQ(prompt.shown.back(), (Msg{"Unable to load presets!", "Error"}));
+    EXPECT_EQ(prompt.Shown().back(), (Msg{"Unable to load presets!", "Error"}));
     std::filesystem::remove(path);
     // Saving where no file can be made keeps the modified flag.
     lib.NewCategory(prompt, Typing("Fresh"));
     EXPECT_FALSE(lib.Save((TempPath("missing-dir") / "x.pfs").string(), &prompt));
-    EXPECT_EQ(prompt.shown.back(), (Msg{"Unable to save presets!", "Error"}));
+    EXPECT_EQ(prompt.Shown().back(), (Msg{"Unable to save presets!", "Error"}));
     EXPECT_TRUE(lib.Modified());
 }
 
@@ -73,11 +73,11 @@ TEST(FilterPresets, NewCategoryRules) {
     CFilterPresetLibrary lib = SampleLibrary();
     ScriptedPrompt prompt;
     EXPECT_FALSE(lib.NewCategory(prompt, Typing(std::nullopt)));  // cancelled
-    EXPECT_TRUE(prompt.shown.empty());
+    EXPECT_TRUE(prompt.Shown().empty());
     EXPECT_FALSE(lib.NewCategory(prompt, Typing("")));
-    EXPECT_EQ(prompt.shown.back(), (Msg{"Please enter valid category name!", "Create category"}));
+    EXPECT_EQ(prompt.Shown().back(), (Msg{"Please enter valid category name!", "Create category"}));
     EXPECT_FALSE(lib.NewCategory(prompt, Typing("mINE")));
-    EXPECT_EQ(prompt.shown.back(), (Msg{"That category already exists!", "Create category"}));
+    EXPECT_EQ(prompt.Shown().back(), (Msg{"That category already exists!", "Create category"}));
     EXPECT_FALSE(lib.Modified());
     EXPECT_EQ(*lib.NewCategory(prompt, Typing(std::string(200, 'n'))), 3u);
     EXPECT_EQ(lib.Categories()[3], std::string(127, 'n'));
@@ -90,20 +90,20 @@ TEST(FilterPresets, DeleteRules) {
     CFilterPresetLibrary lib = SampleLibrary();
     ScriptedPrompt prompt;
     EXPECT_FALSE(lib.DeleteCategory(std::nullopt, prompt));
-    EXPECT_EQ(prompt.shown.back(), (Msg{"No category selected!", "Delete category"}));
+    EXPECT_EQ(prompt.Shown().back(), (Msg{"No category selected!", "Delete category"}));
     CFilterPresetLibrary shouting(std::vector<FilterPreset>{{"COKIN", "x", PhotoFilterParams{}}});
     EXPECT_FALSE(shouting.DeleteCategory(size_t{0}, prompt));
-    EXPECT_EQ(prompt.shown.back().first, "Category 'Cokin' cannot be deleted!");
+    EXPECT_EQ(prompt.Shown().back().first, "Category 'Cokin' cannot be deleted!");
     prompt.answers = {PromptAnswer::No};
     EXPECT_FALSE(lib.DeleteCategory(size_t{1}, prompt));
-    EXPECT_EQ(prompt.shown.back(), (Msg{"Are you sure?", "Delete category"}));
+    EXPECT_EQ(prompt.Shown().back(), (Msg{"Are you sure?", "Delete category"}));
     prompt.answers = {PromptAnswer::Yes};
     EXPECT_TRUE(lib.DeleteCategory(size_t{1}, prompt));
     EXPECT_EQ(lib.Categories(), (std::vector<std::string>{"Cokin", "Other"}));
     EXPECT_EQ(lib.Records().size(), 3u);
 
     EXPECT_FALSE(lib.DeleteFilter(size_t{0}, size_t{5}, prompt));
-    EXPECT_EQ(prompt.shown.back(), (Msg{"Select the category and the filter you wish to delete.", "Delete filter"}));
+    EXPECT_EQ(prompt.Shown().back(), (Msg{"Select the category and the filter you wish to delete.", "Delete filter"}));
     prompt.answers = {PromptAnswer::Yes};
     EXPECT_TRUE(lib.DeleteFilter(size_t{0}, size_t{1}, prompt));  // "Warm" of "Cokin"
     EXPECT_EQ(lib.FilterNames("Cokin"), (std::vector<std::string>{"Grey"}));

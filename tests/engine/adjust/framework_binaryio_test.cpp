@@ -68,7 +68,7 @@ TEST(BinaryIo, SaveReplacesThroughTemporaryFileAndLoadChecksTheMagic) {
     adjusttest::ScriptedPrompt prompt;
     for (auto status : {SettingsFileStatus::Ok, SettingsFileStatus::InvalidFile, SettingsFileStatus::CannotOpen})
         ShowSettingsFileError(prompt, status);
-    EXPECT_EQ(prompt.shown, (std::vector<adjusttest::Msg>{{"Invalid file", "Error"}, {"Invalid file", "Error"}}));
+    EXPECT_EQ(prompt.Shown(), (std::vector<adjusttest::Msg>{{"Invalid file", "Error"}, {"Invalid file", "Error"}}));
 }
 
 TEST(ParallelRows, BandsCoverEveryRowExactlyOnce) {

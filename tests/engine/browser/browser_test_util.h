@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "fakes.h"
 #include "browser/browserdoc.h"
 #include "browser/browserservices.h"
 #include "browser/localfilesystem.h"
@@ -123,33 +124,8 @@ private:
     std::vector<int> m_states;
 };
 
-// Answers questions from a script (Cancel when it runs out) and records what was asked.
-class FakePrompt : public IPrompt {
-public:
-    struct Asked {
-        std::string text, caption;
-        PromptButtons buttons;
-    };
-    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons buttons) override {
-        asked.push_back({text, caption, buttons});
-        if (buttons == PromptButtons::Ok) return PromptAnswer::Ok;
-        if (answers.empty()) return PromptAnswer::Cancel;
-        const PromptAnswer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    std::deque<PromptAnswer> answers;
-    std::vector<Asked> asked;
-};
-
-class FakeProgress : public IProgress {
-public:
-    void Start(const std::string& t, int n) override { title = t, total = n; }
-    void SetPosition(int p) override { last = p; }
-    void End() override { ++ends; }
-    std::string title;
-    int total = 0, last = 0, ends = 0;
-};
+using FakePrompt = testsupport::ScriptedPrompt;
+using FakeProgress = testsupport::RecordingProgress;
 
 // A document wired to fakes, with a short watcher settle time.
 struct Browser {

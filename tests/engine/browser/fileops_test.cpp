@@ -189,7 +189,7 @@ TEST_F(FileOpsFixture, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
     ASSERT_EQ(0, ::stat((shown + "/far.jpg").c_str(), &moved));
     EXPECT_EQ(0640u, moved.st_mode & 0777);
     EXPECT_EQ((Names{"far.jpg"}), FolderNames(shown));
-    EXPECT_EQ(progress.total, progress.last + 1);  // 48 units of 64 KiB, plus one
+    EXPECT_EQ(progress.total, progress.Last() + 1);  // 48 units of 64 KiB, plus one
 }
 
 // A copy that cannot be completed (the disk fills up half-way) leaves nothing under the

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "core/prompt.h"
+#include "fakes.h"
 #include "detail/unsharpmask.h"
 #include "detail_testimage.h"
 
@@ -12,14 +12,7 @@ using detailtest::Image;
 
 namespace {
 
-struct RecordingProgress : IProgress {
-    void Start(const std::string& t, int n) override { title = t, total = n; }
-    void SetPosition(int p) override { positions.push_back(p); }
-    void End() override { ++ends; }
-    std::string title;
-    int total = -1, ends = 0;
-    std::vector<int> positions;
-};
+using testsupport::RecordingProgress;
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes.h"
 #include "core/prompt.h"
 
 namespace dltest {
@@ -65,18 +66,6 @@ inline std::vector<std::string> FilesBelow(const std::string& folder) {
     return files;
 }
 
-// Answers questions from a script and records every question asked.
-class ScriptedPrompt : public IPrompt {
-public:
-    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons) override {
-        asked.push_back(caption + "|" + text);
-        if (answers.empty()) return PromptAnswer::Cancel;
-        const PromptAnswer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    std::deque<PromptAnswer> answers;
-    std::vector<std::string> asked;
-};
+using testsupport::ScriptedPrompt;
 
 }  // namespace dltest

@@ -99,7 +99,7 @@ TEST_F(DownloadEngineTest, CopiesRecordsAndDeletesOnlyWhatWasVerified) {
     settings.deletePolicy = DeletePolicy::Always;
     prompt.answers = {PromptAnswer::Ok};
     const DownloadSummary s = Run(device, Items());
-    EXPECT_EQ(prompt.asked, std::vector<std::string>{"Download all?|No thumbnails selected. Download all of them?"});
+    EXPECT_EQ(prompt.Lines("|"), std::vector<std::string>{"Download all?|No thumbnails selected. Download all of them?"});
     EXPECT_EQ(s.copied, 2);
     EXPECT_EQ(s.failed, 1);
     EXPECT_EQ(s.deleted, 2);
@@ -123,8 +123,8 @@ TEST_F(DownloadEngineTest, NoToAllHoldsForOneDownloadOnly) {
     prompt.answers = {PromptAnswer::Ok, PromptAnswer::No, PromptAnswer::NoToAll};
     DownloadSummary s = Run(device, Items());
     EXPECT_EQ(s.skipped, 3);
-    EXPECT_EQ(prompt.asked.size(), 3u);
-    EXPECT_EQ(prompt.asked[1], "Image download|The file a.jpg already exists.\nDo you want to overwrite the destination file?");
+    EXPECT_EQ(prompt.Lines("|").size(), 3u);
+    EXPECT_EQ(prompt.Lines("|")[1], "Image download|The file a.jpg already exists.\nDo you want to overwrite the destination file?");
     // Zero successes: no delete question (the policy is Ask).
     EXPECT_EQ(dltest::ReadFile(Target("c.jpg")), "already here");
 
@@ -133,8 +133,8 @@ TEST_F(DownloadEngineTest, NoToAllHoldsForOneDownloadOnly) {
     prompt.answers = {PromptAnswer::Ok, PromptAnswer::YesToAll, PromptAnswer::No};
     s = Run(device, Items());
     EXPECT_EQ(s.copied, 3);
-    ASSERT_EQ(prompt.asked.size(), 3u);
-    EXPECT_EQ(prompt.asked[2], "Delete downloaded?|Do you want to delete files that have been succesfully downloaded?");
+    ASSERT_EQ(prompt.Lines("|").size(), 3u);
+    EXPECT_EQ(prompt.Lines("|")[2], "Delete downloaded?|Do you want to delete files that have been succesfully downloaded?");
     EXPECT_EQ(dltest::ReadFile(Target("c.jpg")), dltest::Bytes(70000, 3));
     EXPECT_EQ(dltest::FilesBelow(card).size(), 3u);  // answered No
 }
@@ -146,7 +146,7 @@ TEST_F(DownloadEngineTest, ZeroSuccessesAskNoDeleteQuestion) {
     prompt.answers = {PromptAnswer::Ok, PromptAnswer::Yes};
     const DownloadSummary s = Run(device, Items());
     EXPECT_EQ(s.failed, 3);
-    EXPECT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.Lines("|").size(), 1u);
     EXPECT_EQ(dltest::FilesBelow(card).size(), 3u);
     EXPECT_TRUE(dltest::FilesBelow(root).empty());
 }
@@ -197,9 +197,9 @@ TEST_F(DownloadEngineTest, ChoosesSelectedOrAllOrNothing) {
         const DownloadSummary s = Run(device, items);
         EXPECT_EQ(s.started, c.answer != PromptAnswer::Cancel || c.clickless);
         EXPECT_EQ(history.Batches().size(), batches + (s.started ? 1 : 0));
-        EXPECT_EQ(prompt.asked.size(), c.questions);
-        if (!prompt.asked.empty()) {
-            EXPECT_EQ(prompt.asked[0], "Please choose :|Which files should be downloaded ?");
+        EXPECT_EQ(prompt.Lines("|").size(), c.questions);
+        if (!prompt.Lines("|").empty()) {
+            EXPECT_EQ(prompt.Lines("|")[0], "Please choose :|Which files should be downloaded ?");
         }
         EXPECT_EQ(fs::exists(root) ? dltest::FilesBelow(root) : std::vector<std::string>{}, c.copied);
     }
@@ -216,8 +216,8 @@ TEST_F(DownloadEngineTest, FullDiskStopsTheDownload) {
     EXPECT_EQ(s.copied, 1);
     EXPECT_EQ(s.failed, 1);
     EXPECT_EQ(report.lines, (std::vector<std::string>{"copied a.jpg " + Target("a.jpg"), "failed b.jpg", "deleted a.jpg"}));
-    ASSERT_EQ(prompt.asked.size(), 2u);
-    EXPECT_EQ(prompt.asked[1].rfind("Error|The download was stopped: the target disk is full.", 0), 0u) << prompt.asked[1];
+    ASSERT_EQ(prompt.Lines("|").size(), 2u);
+    EXPECT_EQ(prompt.Lines("|")[1].rfind("Error|The download was stopped: the target disk is full.", 0), 0u) << prompt.Lines("|")[1];
     EXPECT_EQ(dltest::FilesBelow(card), (std::vector<std::string>{"DCIM/100/b.jpg", "DCIM/101/c.jpg"}));
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes.h"
 #include "editor/editordoc.h"
 #include "editor/imagelist.h"
 #include "editor_fixtures.h"
@@ -18,14 +19,9 @@ using namespace editortest;
 
 namespace {
 
-class ScriptedPrompt : public IPrompt {
-public:
-    PromptAnswer answer = PromptAnswer::Yes;
-    std::vector<std::string> texts;
-    PromptAnswer Ask(const std::string& text, const std::string&, PromptButtons) override {
-        texts.push_back(text);
-        return answer;
-    }
+// Answers Yes (to "Overwrite?") unless a test says otherwise.
+struct ScriptedPrompt : testsupport::ScriptedPrompt {
+    ScriptedPrompt() { whenOutOfAnswers = PromptAnswer::Yes; }
 };
 
 class EditorDocTest : public ::testing::Test {
@@ -215,14 +211,14 @@ TEST_F(EditorDocTest, SaveAsksBeforeOverwritingAndKeepsEditsOnNo) {
     doc.OnOpenDocument(path);
     ASSERT_TRUE(doc.MirrorLeftRight());
 
-    prompt.answer = PromptAnswer::No;
+    prompt.whenOutOfAnswers = PromptAnswer::No;
     EXPECT_FALSE(doc.OnFileSave());
-    ASSERT_EQ(prompt.texts.size(), 1u);
-    EXPECT_EQ(prompt.texts[0], "Overwrite?");
+    ASSERT_EQ(prompt.Texts().size(), 1u);
+    EXPECT_EQ(prompt.Texts()[0], "Overwrite?");
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(ReadBytes(path), original);
 
-    prompt.answer = PromptAnswer::Yes;
+    prompt.whenOutOfAnswers = PromptAnswer::Yes;
     EXPECT_TRUE(doc.OnFileSave());
     EXPECT_FALSE(doc.IsModified());
     CeditorDoc reread;
@@ -252,7 +248,7 @@ TEST_F(EditorDocTest, FailedSavesLeaveTheFileAndTheEditsAlone) {
     EXPECT_FALSE(doc.SaveAs(path, 90, false));
     EXPECT_EQ(ReadBytes(path), original);
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(prompt.texts.back().rfind("The image was not saved", 0), 0u);
+    EXPECT_EQ(prompt.Texts().back().rfind("The image was not saved", 0), 0u);
     // No temporary file is left beside it.
     size_t files = 0;
     for (const auto& entry : fs::directory_iterator(dir)) files += entry.is_regular_file();
@@ -276,7 +272,7 @@ TEST_F(EditorDocTest, SaveToANonJpegNameIsReportedNotSilentlyDropped) {
     EXPECT_FALSE(doc.OnFileSave());
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(ReadBytes(dir / "pic.png"), original);
-    EXPECT_EQ(prompt.texts.back().rfind("The image was not saved", 0), 0u);
+    EXPECT_EQ(prompt.Texts().back().rfind("The image was not saved", 0), 0u);
 }
 
 TEST_F(EditorDocTest, SavedFilesGetOrdinaryPermissions) {

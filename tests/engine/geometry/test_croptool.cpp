@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/imagering.h"
-#include "core/prompt.h"
+#include "fakes.h"
 #include "geometry/croptool.h"
 #include "test_image.h"
 
@@ -16,12 +16,7 @@ using Edit = CCropToolModel::EditResult;
 
 namespace {
 
-class CountingPrompt : public IPrompt {
-public:
-    PromptAnswer Ask(const std::string&, const std::string&, PromptButtons) override { return PromptAnswer::Ok; }
-    void Beep() override { ++beeps; }
-    int beeps = 0;
-};
+using CountingPrompt = testsupport::ScriptedPrompt;
 
 void Drag(CCropToolModel& tool, double fx, double fy, double tx, double ty) {
     tool.ButtonDown(fx, fy, 6);

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 
+#include "fakes.h"
 #include "update_server.h"
 #include "updater/jobfile.h"
 #include "updater/schedule.h"
@@ -43,13 +44,9 @@ public:
     std::string okText = "OK";
 };
 
-class RecordingPrompt final : public IPrompt {
-public:
-    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons) override {
-        shown.push_back(caption + ": " + text);
-        return PromptAnswer::Ok;
-    }
-    std::vector<std::string> shown;
+// Records every message; any question is answered OK.
+struct RecordingPrompt : testsupport::ScriptedPrompt {
+    RecordingPrompt() { whenOutOfAnswers = PromptAnswer::Ok; }
 };
 
 // Every file and folder below `folder` with its content ("<dir>" for folders).
@@ -169,7 +166,7 @@ TEST_F(UpdaterHttps, SignedUpdateIsStagedQueuedAndAppliedByTheJob) {
     EXPECT_EQ(ReadFile(folder / "data/a.txt"), "old a");  // waits for lumaret-copy
     EXPECT_TRUE(session.updatesPending);
     EXPECT_TRUE(CUpdater::RefuseWhenUpdated(session, prompt));
-    EXPECT_EQ(prompt.shown.back(), "Lumaret: You must restart Lumaret before checking again!");
+    EXPECT_EQ(prompt.Lines(": ").back(), "Lumaret: You must restart Lumaret before checking again!");
 
     const ApplyReport report = ApplyJob(folder);
     EXPECT_EQ(report.outcome, ApplyOutcome::Applied) << report.message;
@@ -219,8 +216,8 @@ TEST_F(UpdaterHttps, SilentCheckOnlyShowsTheUpdatesBox) {
     Publish(Line("x", "x", "new x"), {{"x", "new x"}});
     const Run run = CheckAndDownload(true);
     EXPECT_EQ(run.check, CheckOutcome::UpdatesAvailable);
-    ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(prompt.shown[0],
+    ASSERT_EQ(prompt.Lines(": ").size(), 1u);
+    EXPECT_EQ(prompt.Lines(": ")[0],
               "Lumaret: There are updates available for download. Go to menu 'Help' and choose 'Check for update'.");
     EXPECT_FALSE(fs::exists(folder / "Update"));
 }
