@@ -19,6 +19,8 @@
 
 #include <jpeglib.h>
 
+#include "tempdir.h"
+
 namespace codectest {
 
 // A picture with tightly packed samples (no row padding), `components` bytes per pixel.
@@ -225,26 +227,7 @@ inline bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& 
     return static_cast<bool>(out);
 }
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "lumaret-codec-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) m_path = pattern;
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    // Full path of `name` inside the folder.
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
+using ScratchDir = testsupport::TempDir;
 
 // Peak signal-to-noise ratio in dB between two same-sized sample arrays.
 inline double Psnr(const uint8_t* a, const uint8_t* b, size_t count) {

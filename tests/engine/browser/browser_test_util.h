@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "fakes.h"
+#include "tempdir.h"
 #include "browser/browserdoc.h"
 #include "browser/browserservices.h"
 #include "browser/localfilesystem.h"
@@ -26,23 +27,7 @@ namespace browsertest {
 
 namespace fs = std::filesystem;
 
-// A fresh folder below the temp folder, removed with everything in it at the end.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "lumaret-browser-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) m_path = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!m_path.empty()) fs::remove_all(m_path, ec);
-    }
-    const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
+using testsupport::TempDir;
 
 // Sets (or unsets, for nullopt) an environment variable for the scope.
 class ScopedEnv {

@@ -124,7 +124,7 @@ TEST_F(FileOpsFixture, CopyIntoTheShownFolderAsksBeforeOverwriting) {
 TEST_F(FileOpsFixture, AllAnswersAndCancelAreRemembered) {
     for (const char* n : {"1.jpg", "2.jpg", "3.jpg"}) {
         WriteFile(shown + "/" + n, "old");
-        WriteFile(dir / "in/" + n, "new");
+        WriteFile(dir / "in" / n, "new");
     }
     const Names sources{dir / "in/1.jpg", dir / "in/2.jpg", dir / "in/3.jpg"};
     FakePrompt prompt;

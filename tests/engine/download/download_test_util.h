@@ -13,29 +13,14 @@
 #include <vector>
 
 #include "fakes.h"
+#include "tempdir.h"
 #include "core/prompt.h"
 
 namespace dltest {
 
 namespace fs = std::filesystem;
 
-// A fresh folder below the temp folder, removed with everything in it at the end.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "lumaret-download-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) m_path = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!m_path.empty()) fs::remove_all(m_path, ec);
-    }
-    const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
+using testsupport::TempDir;
 
 // `size` deterministic bytes differing with `seed`.
 inline std::string Bytes(size_t size, unsigned seed) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tempdir.h"
+
 namespace fixture {
 
 struct Entry {
@@ -199,22 +201,6 @@ inline std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-// A fresh empty folder for one test, removed with the object.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "lumaret-exif-XXXXXX").string();
-        m_path = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    const std::filesystem::path& Path() const { return m_path; }
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
-
-private:
-    std::filesystem::path m_path;
-};
+using testsupport::TempDir;
 
 }  // namespace fixture

@@ -72,7 +72,7 @@ protected:
 
 TEST_F(AutoplayFiles, WrittenAndRemovedKeepingOtherProgramsEntries) {
     const setup::AutoplayLocations where = Where();
-    setuptest::WriteAll(where.MimeAppsList(), kOtherPrograms);
+    setuptest::WriteText(where.MimeAppsList(), kOtherPrograms);
     std::vector<std::string> errors;
     setup::RegisterCardHandler(where, "/opt/My Apps/lumaret", true, errors);
     setup::RegisterCameraWatch(where, "/opt/My Apps/lumaret", true, errors);
@@ -80,12 +80,12 @@ TEST_F(AutoplayFiles, WrittenAndRemovedKeepingOtherProgramsEntries) {
 
     const setup::AutoplayState on = setup::QueryAutoplay(where);
     EXPECT_TRUE(on.cardHandler && on.cardDefault && on.solidAction && on.cameraWatch);
-    const std::string handler = setuptest::ReadAll(where.CardHandlerEntry());
+    const std::string handler = setuptest::ReadText(where.CardHandlerEntry());
     EXPECT_NE(handler.find("\nMimeType=x-content/image-dcf;\n"), std::string::npos);
     EXPECT_NE(handler.find("\nExec=\"/opt/My Apps/lumaret\" %f -a\n"), std::string::npos);
-    EXPECT_NE(setuptest::ReadAll(where.AutostartEntry()).find("\nExec=\"/opt/My Apps/lumaret\" --camera-watch\n"),
+    EXPECT_NE(setuptest::ReadText(where.AutostartEntry()).find("\nExec=\"/opt/My Apps/lumaret\" --camera-watch\n"),
               std::string::npos);
-    EXPECT_NE(setuptest::ReadAll(where.SolidAction()).find("%f -a"), std::string::npos);
+    EXPECT_NE(setuptest::ReadText(where.SolidAction()).find("%f -a"), std::string::npos);
     EXPECT_EQ(where.SolidAction().parent_path(), where.dataHome / "solid" / "actions");
     EXPECT_EQ(where.AutostartEntry().parent_path(), where.configHome / "autostart");
 
@@ -94,7 +94,7 @@ TEST_F(AutoplayFiles, WrittenAndRemovedKeepingOtherProgramsEntries) {
     EXPECT_TRUE(errors.empty());
     const setup::AutoplayState off = setup::QueryAutoplay(where);
     EXPECT_FALSE(off.cardHandler || off.cardDefault || off.solidAction || off.cameraWatch);
-    EXPECT_EQ(setuptest::ReadAll(where.MimeAppsList()), kOtherPrograms);
+    EXPECT_EQ(setuptest::ReadText(where.MimeAppsList()), kOtherPrograms);
 
     // Removing again, with nothing there, is quiet and creates no mimeapps.list.
     fs::remove(where.MimeAppsList());
@@ -107,7 +107,7 @@ TEST_F(AutoplayFiles, ApplySetsTheSettingsSavesAndReportsFilesItCannotWrite) {
     const setup::AutoplayLocations where = Where();
     // A file where the applications folder should be: the handler cannot be written, the rest
     // still is.
-    setuptest::WriteAll(where.dataHome / "applications", "in the way");
+    setuptest::WriteText(where.dataHome / "applications", "in the way");
     CSettings settings(scratch.Path());
     setup::AutorunChoices choices;
     choices.media = true;

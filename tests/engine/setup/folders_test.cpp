@@ -99,11 +99,11 @@ TEST(PicturesFolder, ReadsTheUserDirsFile) {
     setuptest::Scratch scratch;
     const fs::path config = scratch.Path();
     EXPECT_EQ(setup::PicturesFolder("/home/u", config.string()), "/home/u/Pictures");
-    setuptest::WriteAll(config / "user-dirs.dirs",
+    setuptest::WriteText(config / "user-dirs.dirs",
                         "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
                         "XDG_PICTURES_DIR=\"$HOME/Fotos und \\\"Bilder\\\"\"\n");
     EXPECT_EQ(setup::PicturesFolder("/home/u", config.string()), "/home/u/Fotos und \"Bilder\"");
-    setuptest::WriteAll(config / "user-dirs.dirs", "XDG_PICTURES_DIR=\"/srv/pics\"\n");
+    setuptest::WriteText(config / "user-dirs.dirs", "XDG_PICTURES_DIR=\"/srv/pics\"\n");
     EXPECT_EQ(setup::PicturesFolder("/home/u", config.string()), "/srv/pics");
 }
 
@@ -115,7 +115,7 @@ TEST(FolderCheck, CreatesOneLevelOnly) {
     EXPECT_TRUE(fs::is_directory(base / "new"));
     EXPECT_FALSE(setup::EnsureFolder((base / "missing" / "thumbs").string()));
     EXPECT_FALSE(fs::exists(base / "missing"));
-    setuptest::WriteAll(base / "file", "x");
+    setuptest::WriteText(base / "file", "x");
     EXPECT_FALSE(setup::EnsureFolder((base / "file").string()));
     EXPECT_FALSE(setup::EnsureFolder(""));
     if (::geteuid() != 0) {  // root may write anywhere
