@@ -1,0 +1,364 @@
+// The image browser window over generated folders: the grid's rows and texts, selection
+// kept in the entries' flags, drops that copy, move or are refused, the thumbnail cursor
+// on scrolling, the empty-view texts, the overwrite question, and a picture opened by
+// double click that Page Down walks on from.
+#include <QDropEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QUrl>
+#include <QtTest>
+
+#include "apptest.h"
+#include "browser/browserbars.h"
+#include "browser/browserdoc.h"
+#include "browser/browserdragdrop.h"
+#include "browser/browserframe.h"
+#include "browser/browsermodel.h"
+#include "browser/browserview.h"
+#include "browser/dirtreectrl.h"
+#include "browser/filecopydialogs.h"
+#include "browser/filesystemif.h"
+#include "browser/hint.h"
+#include "editor/childframe.h"
+#include "editor/editorview.h"
+
+using namespace apptest;
+using namespace browserui;
+
+namespace {
+
+void WriteText(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+// A folder with `pictures` JPEG files p00.jpg..., notes.txt and the sub-folder "sub".
+void MakeFolder(const QTemporaryDir& dir, int pictures) {
+    for (int i = 0; i < pictures; ++i)
+        QVERIFY(WriteJpeg(dir.filePath(QString::asprintf("p%02d.jpg", i)), MakePattern(64 + i, 48)));
+    WriteText(dir.filePath("notes.txt"), QByteArray(1536, 'x'));
+    QVERIFY(QDir(dir.path()).mkdir("sub"));
+}
+
+// Waits until the browser lists `rows` rows and every one has its thumbnail.
+bool WaitForListing(CFileBrowserView* view, int rows) {
+    CFileBrowserDoc* doc = view->Document();
+    return QTest::qWaitFor([&] {
+        if (view->Model()->Count() != rows || doc->VisibleCount() != rows) return false;
+        for (int row = 0; row < rows; ++row)
+            if (!doc->VisibleEntry(row)->Has(kEntryThumbnailReady)) return false;
+        return true;
+    }, 20000);
+}
+
+QStringList SelectedNames(CFileBrowserDoc& doc) {
+    QStringList names;
+    for (int row = 0; row < doc.VisibleCount(); ++row)
+        if (doc.VisibleEntry(row)->Has(kEntrySelected))
+            names << QFileInfo(QString::fromStdString(doc.EntryPath(row))).fileName();
+    return names;
+}
+
+// Drags `data` over the widget and drops it there with `modifiers`; true when accepted.
+bool DropOn(QWidget* target, QPoint at, QMimeData* data, Qt::KeyboardModifiers modifiers) {
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted()) return false;
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+QMimeData* UrlData(const QStringList& paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    data->setUrls(urls);
+    return data;
+}
+
+// A camera-like source that lists what the test gives it and records the thumbnail cursor.
+class ScriptedSource : public CFileSystemIF {
+public:
+    ScriptedSource(CFileBrowserDoc& doc, const BrowserServices& services) : m_doc(doc), m_services(services) {}
+    int32_t GetSourceKind() const override { return CHint::kCamera; }
+    void Browse(const CHint*) override {
+        m_services.sink->SetListingState(CFileBrowserView::kRetrieving);
+        for (int i = 0; i < rows; ++i) m_doc.AppendVisible(m_doc.AddEntry("/camera/IMG_" + std::to_string(1000 + i) + ".JPG"));
+        m_services.sink->SetListingState(CFileBrowserView::kListedFromCamera);
+        m_services.sink->PostUpdate(kUpdateCount, 0);
+        m_services.sink->PostUpdate(kUpdateCount, m_doc.VisibleCount());
+    }
+    void Refresh() override {}
+    void SetThumbnailCursor(int32_t row, int32_t step) override { cursors.emplace_back(row, step); }
+    void RestartThumbnails() override {}
+    void OnThumbnailsDone() override {}
+    void Download() override {}
+    bool CanDownload() override { return false; }
+    void DeleteSelected() override {}
+    bool CanDelete() override { return false; }
+    void FlatViewOn() override {}
+    bool CanFlatViewOn() override { return false; }
+    void FlatViewOff() override {}
+    bool IsFlatView() override { return false; }
+
+    static inline int rows = 0;
+    static inline std::vector<std::pair<int, int>> cursors;
+
+private:
+    CFileBrowserDoc& m_doc;
+    BrowserServices m_services;
+};
+
+}  // namespace
+
+class TestBrowser : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_home;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(UseProgramFolder(m_home));
+        // Thumbnail databases go to a private cache folder.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath("cache")));
+    }
+
+    void textsFollowTheEntryKind_data() {
+        QTest::addColumn<uint32_t>("flags");
+        QTest::addColumn<uint32_t>("size");
+        QTest::addColumn<QString>("sizeColumn");
+        QTest::addColumn<QString>("resolution");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("jpeg") << uint32_t(kEntryJpegFlags) << 3145728u << "3072.00Kb (12.00 Mp)" << "4000 x 3000 x 24"
+                              << QStringList{"a.jpg", "3.00 Mb", "4000 x 3000 x 24 (12.00 MP)"};
+        QTest::newRow("other file") << 0u << 1536u << "1.50Kb" << "n/a" << QStringList{"a.jpg", "0.00 Mb"};
+        QTest::newRow("size above 2 GiB") << 0u << 0xC0000000u << "3145728.00Kb" << "n/a"
+                                          << QStringList{"a.jpg", "3072.00 Mb"};
+    }
+    void textsFollowTheEntryKind() {
+        QFETCH(uint32_t, flags);
+        QFETCH(uint32_t, size);
+        auto entry = std::make_unique<FileEntry>();
+        *entry = FileEntry{};
+        entry->flags = flags;
+        entry->size = size;
+        entry->imageWidth = 4000;
+        entry->imageHeight = 3000;
+        entry->bitsPerPixel = 24;
+        const QString path = "/pictures/a.jpg";
+        QTEST(ColumnText(*entry, path, Column::Size), "sizeColumn");
+        QTEST(ColumnText(*entry, path, Column::Resolution), "resolution");
+        QCOMPARE(ColumnText(*entry, path, Column::Filename), QString("a.jpg"));
+        QCOMPARE(ColumnText(*entry, path, Column::Path), QString("/pictures"));
+        // The date line is there too, empty for a date before 1970.
+        QTEST(ThumbnailLines(*entry, path, kDetailAll).mid(0, ThumbnailLines(*entry, path, kDetailAll).size() - 1),
+              "lines");
+        QCOMPARE(ThumbnailLines(*entry, path, kDetailAll).last(), QString());
+    }
+
+    void cellHeightCountsTheDetailLines() {
+        QCOMPARE(CellHeight(0), 150);
+        QCOMPARE(CellHeight(0x1), 172);
+        QCOMPARE(CellHeight(0xF), 211);
+        QCOMPARE(CellHeight(0x80000002), 176);
+    }
+
+    void gridListsTheFolderAndSelectionLivesInTheFlags() {
+        QTemporaryDir dir;
+        MakeFolder(dir, 4);
+        CMainFrame frame;
+        frame.show();
+        CBrowserFrame* browser = frame.OpenBrowser(dir.path(), "Browser");
+        CFileBrowserView* view = browser->View();
+        QVERIFY(WaitForListing(view, 6));
+        CFileBrowserDoc& doc = *browser->Document();
+        // Folders first, then files by name.
+        QCOMPARE(QString::fromStdString(doc.EntryPath(0)), dir.filePath("sub"));
+        QCOMPARE(QString::fromStdString(doc.EntryPath(5)), dir.filePath("p03.jpg"));
+        QCOMPARE(view->Model()->index(5, int(Column::Resolution)).data().toString(), QString("67 x 48 x 24"));
+        QCOMPARE(view->Model()->index(1, int(Column::Resolution)).data().toString(), QString("n/a"));
+        QVERIFY(browser->InfoBar()->text().contains("5 files, 1 folders"));
+
+        auto* grid = view->ActiveView();
+        grid->setFocus();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(view->Model()->index(2, 0)).center());
+        QCOMPARE(SelectedNames(doc), QStringList{"p00.jpg"});
+        QTest::keyClick(grid, Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(SelectedNames(doc), (QStringList{"p00.jpg", "p01.jpg"}));
+        QTest::keyClick(grid, Qt::Key_Right);
+        QCOMPARE(SelectedNames(doc), QStringList{"p02.jpg"});
+
+        QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(SelectedNames(doc).size(), 6);
+        QCOMPARE(grid->selectionModel()->selectedRows().size(), 6);
+        QVERIFY(browser->InfoBar()->text().contains("6 selected"));
+        // The list shows the same selection when the mode changes.
+        view->SetMode(CFileBrowserView::Mode::List);
+        QCOMPARE(view->ActiveView()->selectionModel()->selectedRows().size(), 6);
+        QTest::keyClick(view->ActiveView(), Qt::Key_D, Qt::ControlModifier);
+        QVERIFY(SelectedNames(doc).isEmpty());
+        QVERIFY(view->ActiveView()->selectionModel()->selectedIndexes().isEmpty());
+        view->SetMode(CFileBrowserView::Mode::Thumbnails);
+        QVERIFY(grid->selectionModel()->selectedIndexes().isEmpty());
+    }
+
+    void dropsCopyOrMoveFilesAndRefuseTheRest() {
+        QTemporaryDir dir, outside;
+        MakeFolder(dir, 2);
+        QVERIFY(WriteJpeg(outside.filePath("new.jpg"), MakePattern(30, 20)));
+        QVERIFY(WriteJpeg(outside.filePath("moved.jpg"), MakePattern(20, 30)));
+        QVERIFY(QDir(outside.path()).mkdir("folder"));
+        CMainFrame frame;
+        frame.show();
+        CBrowserFrame* browser = frame.OpenBrowser(dir.path(), "Browser");
+        CFileBrowserView* view = browser->View();
+        QVERIFY(WaitForListing(view, 4));
+        QWidget* target = view->ActiveView()->viewport();
+        const QPoint at(10, 10);
+
+        std::unique_ptr<QMimeData> folder(UrlData({outside.filePath("folder")}));
+        QVERIFY(!DropOn(target, at, folder.get(), {}));
+        std::unique_ptr<QMimeData> own(CDVFileDragDrop::MakeDragData({outside.filePath("new.jpg").toStdString()}));
+        QVERIFY(!DropOn(target, at, own.get(), {}));
+        QVERIFY(!QFile::exists(dir.filePath("new.jpg")));
+
+        std::unique_ptr<QMimeData> copy(UrlData({outside.filePath("new.jpg")}));
+        QVERIFY(DropOn(target, at, copy.get(), {}));
+        QVERIFY(QFile::exists(dir.filePath("new.jpg")) && QFile::exists(outside.filePath("new.jpg")));
+        std::unique_ptr<QMimeData> move(UrlData({outside.filePath("moved.jpg")}));
+        QVERIFY(DropOn(target, at, move.get(), Qt::ShiftModifier));
+        QVERIFY(QFile::exists(dir.filePath("moved.jpg")) && !QFile::exists(outside.filePath("moved.jpg")));
+        QVERIFY(WaitForListing(view, 6));
+
+        // Copying again asks before overwriting; "No" keeps the file in place untouched.
+        QVERIFY(WriteJpeg(outside.filePath("moved.jpg"), MakePattern(40, 40)));
+        QString question;
+        WhenModal([&question](QWidget* modal) {
+            auto* dialog = qobject_cast<CFileYesNoAll*>(modal);
+            QVERIFY(dialog);
+            question = dialog->QuestionLine()->text();
+            for (QPushButton* button : dialog->findChildren<QPushButton*>())
+                if (button->text() == "No") button->click();
+        });
+        std::unique_ptr<QMimeData> again(UrlData({outside.filePath("moved.jpg")}));
+        QVERIFY(DropOn(target, at, again.get(), {}));
+        QCOMPARE(question, QString("The file moved.jpg already exists."));
+        QCOMPARE(Decode(dir.filePath("moved.jpg")).width, 20);
+
+        // The tree takes files onto another folder's node, not onto the node shown.
+        CDirTreeCtrl* tree = browser->Tree();
+        QTreeWidgetItem* shown = tree->currentItem();
+        QCOMPARE(CDirTreeCtrl::PathOf(shown), dir.path());
+        tree->ListChildren(shown);
+        QTreeWidgetItem* sub = shown->child(0);
+        QCOMPARE(sub->text(0), QString("sub"));
+        const std::vector<std::string> file{outside.filePath("new.jpg").toStdString()};
+        QVERIFY(!tree->CanDropOn(shown, file));
+        QVERIFY(tree->CanDropOn(sub, file));
+        QVERIFY(!tree->CanDropOn(sub, {outside.filePath("folder").toStdString()}));
+    }
+
+    void scrollingMovesTheThumbnailCursor() {
+        ScriptedSource::rows = 200;
+        ScriptedSource::cursors.clear();
+        CFileBrowserView view;
+        BrowserServices services;
+        services.sink = &view;
+        services.cameraSource = [](CFileBrowserDoc& doc, const BrowserServices& s) {
+            return std::make_unique<ScriptedSource>(doc, s);
+        };
+        CFileBrowserDoc doc(services);
+        view.SetDocument(&doc);
+        view.resize(158 * 3 + 40, 219 * 2 + 30);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        CHint camera;
+        camera.sourceKind = CHint::kCamera;
+        view.OnBrowserUpdate(kUpdateBrowse, reinterpret_cast<intptr_t>(&camera));
+        QTRY_COMPARE(view.Model()->Count(), 200);
+
+        // The first and last rows whose cells show in the client area.
+        auto visibleRows = [&view] {
+            int first = -1, last = -1;
+            for (int row = 0; row < view.Model()->Count(); ++row) {
+                if (!view.ActiveView()->visualRect(view.Model()->index(row, 0)).intersects(
+                        view.ActiveView()->viewport()->rect()))
+                    continue;
+                if (first < 0) first = row;
+                last = row;
+            }
+            return std::make_pair(first, last);
+        };
+        QScrollBar* bar = view.ActiveView()->verticalScrollBar();
+        const int perRow = view.ActiveView()->viewport()->width() / 158;
+        QVERIFY(perRow >= 1);
+        bar->setValue(219 * 10);
+        QCOMPARE(ScriptedSource::cursors.back(), std::make_pair(10 * perRow, 1));
+        QCOMPARE(visibleRows().first, 10 * perRow);
+        bar->setValue(219 * 5 + 1);
+        // Up: the last visible cell, walking backwards.
+        const int last = visibleRows().second;
+        QCOMPARE(ScriptedSource::cursors.back(), std::make_pair(last, -1));
+        QVERIFY(last > 5 * perRow);
+    }
+
+    void emptyViewTextsFollowTheListingState() {
+        ScriptedSource::rows = 0;
+        CFileBrowserView view;
+        BrowserServices services;
+        services.sink = &view;
+        services.cameraSource = [](CFileBrowserDoc& doc, const BrowserServices& s) {
+            return std::make_unique<ScriptedSource>(doc, s);
+        };
+        CFileBrowserDoc doc(services);
+        view.SetDocument(&doc);
+        QCOMPARE(view.EmptyText(), QString());
+        view.SetListingState(CFileBrowserView::kRetrieving);
+        QCOMPARE(view.EmptyText(), QString("Retrieving data, please wait..."));
+        CHint camera;
+        camera.sourceKind = CHint::kCamera;
+        view.OnBrowserUpdate(kUpdateBrowse, reinterpret_cast<intptr_t>(&camera));
+        QCOMPARE(view.EmptyText(), QString("No files to display."));
+        QCOMPARE(view.Model()->Count(), 0);
+    }
+
+    void doubleClickOpensThePictureAndPageDownWalksTheList() {
+        QTemporaryDir dir;
+        MakeFolder(dir, 3);
+        CMainFrame frame;
+        frame.show();
+        CBrowserFrame* browser = frame.OpenBrowser(dir.path(), "Browser");
+        CFileBrowserView* view = browser->View();
+        QVERIFY(WaitForListing(view, 5));
+        auto* grid = view->ActiveView();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QTRY_VERIFY(grid->visualRect(view->Model()->index(3, 0)).isValid());
+        // A double click as the window system delivers it: press, release, double click.
+        const QPoint cell = grid->visualRect(view->Model()->index(3, 0)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        CeditorView* editor = frame.ActiveEditorView();
+        QVERIFY(editor);
+        QCOMPARE(QString::fromStdString(editor->GetDocument()->PathName()), dir.filePath("p01.jpg"));
+        QCOMPARE(frame.ImageList(), &browser->ImageList());
+        QTest::keyClick(editor, Qt::Key_PageDown);
+        QCOMPARE(QString::fromStdString(editor->GetDocument()->PathName()), dir.filePath("p02.jpg"));
+        // The last picture has no next one; the row before the first picture is a file that
+        // is not a picture, so Page Up stops at p00.jpg.
+        QTest::keyClick(editor, Qt::Key_PageDown);
+        QCOMPARE(QString::fromStdString(editor->GetDocument()->PathName()), dir.filePath("p02.jpg"));
+        QTest::keyClick(editor, Qt::Key_PageUp);
+        QTest::keyClick(editor, Qt::Key_PageUp);
+        QTest::keyClick(editor, Qt::Key_PageUp);
+        QCOMPARE(QString::fromStdString(editor->GetDocument()->PathName()), dir.filePath("p00.jpg"));
+    }
+};
+
+QTEST_MAIN(TestBrowser)
+#include "test_browserwindow.moc"
