@@ -48,8 +48,12 @@ void CThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setPen(selected ? option.palette.color(QPalette::HighlightedText) : QColor(Qt::black));
     int y = cell.y() + kThumbSquare;
     bool first = true;
+    // The detail lines are 13 pixels high: they take a smaller font than the name.
+    QFont small = painter->font();
+    small.setPixelSize(10);
     for (const QString& line : ThumbnailLines(*entry, path, kDetailAll)) {
         const int height = first ? 22 : 13;
+        if (!first) painter->setFont(small);
         const QRect box(cell.x() + 3, y, cell.width() - 6, height);
         painter->drawText(box, Qt::AlignHCenter | Qt::AlignVCenter,
                           painter->fontMetrics().elidedText(line, Qt::ElideMiddle, box.width()));

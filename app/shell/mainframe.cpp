@@ -313,6 +313,8 @@ CBrowserFrame* CMainFrame::OpenBrowser(const QString& folder, const QString& tit
     auto* browser = new CBrowserFrame(this, folder, title);
     m_mdi->addSubWindow(browser);
     browser->show();
+    // The browser is the main view of a folder: it takes the whole area at first.
+    browser->setGeometry(QRect(QPoint(0, 0), m_mdi->viewport()->size()));
     m_mdi->setActiveSubWindow(browser);
     UpdateCommandUI();
     return browser;
