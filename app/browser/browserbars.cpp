@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QIcon>
+#include <QMenu>
 #include <QStyle>
 
 #include "browser/browserdoc.h"
@@ -112,5 +113,52 @@ void CBrowserToolbar::UpdateState() {
             action->setEnabled(state.enabled);
             if (action->isCheckable()) action->setChecked(state.checked);
         }
+    }
+}
+
+void CBrowserToolbar::FillMenu(QMenu& menu) {
+    UpdateState();
+    struct Item {
+        int id;  // 0: a separator
+        const char* text;
+    };
+    static constexpr Item kItems[] = {
+        {CFileBrowserView::kCmdThumbnailView, "Thumbnail view"},
+        {CFileBrowserView::kCmdListView, "List view"},
+        {0, nullptr},
+        {CFileBrowserDoc::kCmdSortByName, "Sort by Name"},
+        {CFileBrowserDoc::kCmdSortByDate, "Sort by Date"},
+        {CFileBrowserDoc::kCmdSortBySize, "Sort by Size"},
+        {0, nullptr},
+        {CFileBrowserDoc::kCmdAscending, "Ascending"},
+        {CFileBrowserDoc::kCmdDescending, "Descending"},
+        {0, nullptr},
+        {CFileBrowserDoc::kCmdShowNonImageFiles, "Show non-image files"},
+        {CFileBrowserDoc::kCmdShowFolders, "Show folders"},
+        {kCmdFlatView, "Flat view"},
+        {0, nullptr},
+        {CFileBrowserDoc::kCmdSelectAll, "Select all\tCtrl+A"},
+        {CFileBrowserDoc::kCmdDeselectAll, "Deselect all\tCtrl+D"},
+        {CFileBrowserDoc::kCmdDelete, "Delete\tDel"},
+        {0, nullptr},
+        {CFileBrowserDoc::kCmdDownload, "Download"},
+        {kCmdRefresh, "Refresh"},
+    };
+    for (const Item& item : kItems) {
+        if (item.id == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* command = Command(item.id);
+        QAction* entry = menu.addAction(QString::fromLatin1(item.text));
+        entry->setEnabled(command->isEnabled());
+        entry->setCheckable(command->isCheckable());
+        entry->setChecked(command->isChecked());
+        entry->setStatusTip(command->statusTip());
+        entry->setData(item.id);
+        connect(entry, &QAction::triggered, command, [command] {
+            // The toolbar's checkable buttons flip themselves; Run sets the real state after.
+            command->trigger();
+        });
     }
 }

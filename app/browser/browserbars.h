@@ -8,6 +8,7 @@
 class CFileBrowserDoc;
 class CFileBrowserView;
 class QAction;
+class QMenu;
 
 // The information bar's text for the document's visible list shown from `folder`.
 QString BrowserInfoText(const CFileBrowserDoc& doc, const QString& folder);
@@ -23,6 +24,8 @@ public:
     // Enables and checks every button for the document's current state.
     void UpdateState();
     QAction* Command(int id) const { return m_actions.value(id, nullptr); }
+    // The same commands as a menu with their menu texts (the view's context menu).
+    void FillMenu(QMenu& menu);
 
 private:
     QAction* Add(int id, const QString& text, const QString& tip, const QIcon& icon, bool checkable);

@@ -3,7 +3,9 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QDockWidget>
+#include <QAbstractItemView>
 #include <QMainWindow>
+#include <QMenu>
 #include <QStatusBar>
 
 #include "browser/browserbars.h"
@@ -70,6 +72,15 @@ CBrowserFrame::CBrowserFrame(CMainFrame* main, const QString& path, const QStrin
         m_shownFolder = folder;
         UpdateBars();
     });
+
+    for (QAbstractItemView* inner : m_view->InnerViews()) {
+        inner->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(inner, &QWidget::customContextMenuRequested, this, [this, inner](const QPoint& at) {
+            QMenu menu(this);
+            m_toolbar->FillMenu(menu);
+            menu.exec(inner->viewport()->mapToGlobal(at));
+        });
+    }
 
     m_tree->Build(m_view, PhotosRoot(), QDir::homePath(), CDirTreeCtrl::MountedVolumes(), m_prompt.get(),
                   m_copyProgress);

@@ -138,6 +138,10 @@ QAbstractItemView* CFileBrowserView::ActiveView() const {
     return m_list;
 }
 
+QList<QAbstractItemView*> CFileBrowserView::InnerViews() const {
+    return {m_grid, m_list};
+}
+
 QString CFileBrowserView::EmptyText() const {
     switch (m_listingState.load()) {
         case kRetrieving: return QString::fromLatin1(kRetrievingText);

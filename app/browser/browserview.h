@@ -66,6 +66,8 @@ public:
     QString EmptyText() const;
     // The widget showing the rows in the current mode.
     QAbstractItemView* ActiveView() const;
+    // Both widgets, the grid first.
+    QList<QAbstractItemView*> InnerViews() const;
     browserui::CBrowserModel* Model() const { return m_model.get(); }
     // The folder the view shows (the last browse request's path).
     const QString& ShownFolder() const { return m_shownFolder; }

@@ -24,6 +24,7 @@
 #include "browser/hint.h"
 #include "editor/childframe.h"
 #include "editor/editorview.h"
+#include "shell/editorapp.h"
 
 using namespace apptest;
 using namespace browserui;
@@ -127,6 +128,9 @@ private slots:
         QVERIFY(UseProgramFolder(m_home));
         // Thumbnail databases go to a private cache folder.
         qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath("cache")));
+        // Deleted files go to a private trash.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath("data-home")));
+        qputenv("LUMARET_LOCK", QFile::encodeName(m_home.filePath("instance.lock")));
     }
 
     void textsFollowTheEntryKind_data() {
@@ -171,19 +175,19 @@ private slots:
 
     void gridListsTheFolderAndSelectionLivesInTheFlags() {
         QTemporaryDir dir;
-        MakeFolder(dir, 4);
+        MakeFolder(dir, 12);
         CMainFrame frame;
         frame.show();
         CBrowserFrame* browser = frame.OpenBrowser(dir.path(), "Browser");
         CFileBrowserView* view = browser->View();
-        QVERIFY(WaitForListing(view, 6));
+        QVERIFY(WaitForListing(view, 14));
         CFileBrowserDoc& doc = *browser->Document();
         // Folders first, then files by name.
         QCOMPARE(QString::fromStdString(doc.EntryPath(0)), dir.filePath("sub"));
         QCOMPARE(QString::fromStdString(doc.EntryPath(5)), dir.filePath("p03.jpg"));
         QCOMPARE(view->Model()->index(5, int(Column::Resolution)).data().toString(), QString("67 x 48 x 24"));
         QCOMPARE(view->Model()->index(1, int(Column::Resolution)).data().toString(), QString("n/a"));
-        QVERIFY(browser->InfoBar()->text().contains("5 files, 1 folders"));
+        QVERIFY(browser->InfoBar()->text().contains("13 files, 1 folders"));
 
         auto* grid = view->ActiveView();
         grid->setFocus();
@@ -193,14 +197,19 @@ private slots:
         QCOMPARE(SelectedNames(doc), (QStringList{"p00.jpg", "p01.jpg"}));
         QTest::keyClick(grid, Qt::Key_Right);
         QCOMPARE(SelectedNames(doc), QStringList{"p02.jpg"});
+        // Down goes one row of cells further: as many cells as fit across the view.
+        const int perRow = grid->viewport()->width() / 158;
+        QVERIFY(perRow >= 1 && 4 + perRow < 14);
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(SelectedNames(doc), QStringList{QString::asprintf("p%02d.jpg", 2 + perRow)});
 
         QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(SelectedNames(doc).size(), 6);
-        QCOMPARE(grid->selectionModel()->selectedRows().size(), 6);
-        QVERIFY(browser->InfoBar()->text().contains("6 selected"));
+        QCOMPARE(SelectedNames(doc).size(), 14);
+        QCOMPARE(grid->selectionModel()->selectedRows().size(), 14);
+        QVERIFY(browser->InfoBar()->text().contains("14 selected"));
         // The list shows the same selection when the mode changes.
         view->SetMode(CFileBrowserView::Mode::List);
-        QCOMPARE(view->ActiveView()->selectionModel()->selectedRows().size(), 6);
+        QCOMPARE(view->ActiveView()->selectionModel()->selectedRows().size(), 14);
         QTest::keyClick(view->ActiveView(), Qt::Key_D, Qt::ControlModifier);
         QVERIFY(SelectedNames(doc).isEmpty());
         QVERIFY(view->ActiveView()->selectionModel()->selectedIndexes().isEmpty());
@@ -326,6 +335,64 @@ private slots:
         view.OnBrowserUpdate(kUpdateBrowse, reinterpret_cast<intptr_t>(&camera));
         QCOMPARE(view.EmptyText(), QString("No files to display."));
         QCOMPARE(view.Model()->Count(), 0);
+    }
+
+    void deleteKeyAsksAndFolderDoubleClickBrowsesIt() {
+        QTemporaryDir dir;
+        MakeFolder(dir, 3);
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CBrowserFrame* browser = frame.OpenBrowser(dir.path(), "Browser");
+        CFileBrowserView* view = browser->View();
+        QVERIFY(WaitForListing(view, 5));
+        auto* grid = view->ActiveView();
+        QTRY_VERIFY(grid->visualRect(view->Model()->index(4, 0)).isValid());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(view->Model()->index(2, 0)).center());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          grid->visualRect(view->Model()->index(4, 0)).center());
+        QString question;
+        AnswerMessage(QMessageBox::Yes, &question);
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QVERIFY(question.startsWith("Are you sure you want to delete 2 files?"));
+        QVERIFY(!QFile::exists(dir.filePath("p00.jpg")) && !QFile::exists(dir.filePath("p02.jpg")));
+        QVERIFY(QFile::exists(dir.filePath("p01.jpg")));
+        // The folder's watcher brings the list up to date.
+        QTRY_COMPARE_WITH_TIMEOUT(view->Model()->Count(), 3, 15000);
+
+        // A folder opens in the tree, which then shows it.
+        QTRY_VERIFY(grid->visualRect(view->Model()->index(0, 0)).isValid());
+        const QPoint cell = grid->visualRect(view->Model()->index(0, 0)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        QCOMPARE(CDirTreeCtrl::PathOf(browser->Tree()->currentItem()), dir.filePath("sub"));
+        QTRY_COMPARE(view->ShownFolder(), dir.filePath("sub"));
+        QTRY_COMPARE(view->Model()->Count(), 0);
+        QCOMPARE(view->EmptyText(), QString());  // an empty disk folder is a blank view
+    }
+
+    void commandLineFolderAndBrowserCommandOpenBrowsers() {
+        QTemporaryDir dir;
+        MakeFolder(dir, 2);
+        CeditorApp app;
+        QVERIFY(app.InitInstance({dir.path()}));
+        CMainFrame* frame = app.MainFrame();
+        QCOMPARE(frame->MdiArea()->subWindowList().size(), 1);
+        auto* started = qobject_cast<CBrowserFrame*>(frame->MdiArea()->subWindowList().front());
+        QVERIFY(started);
+        QCOMPARE(started->windowTitle(), dir.path());
+        QVERIFY(WaitForListing(started->View(), 4));
+
+        // The Browser command opens its own browser once, then brings it back to the front.
+        frame->Action(32805)->trigger();
+        CBrowserFrame* browser = frame->BrowserWindow();
+        QVERIFY(browser && browser != started);
+        QCOMPARE(browser->windowTitle(), QString("Browser"));
+        QCOMPARE(browser->Document()->Path(), QDir::homePath().toStdString());
+        frame->MdiArea()->setActiveSubWindow(started);
+        frame->Action(32805)->trigger();
+        QCOMPARE(frame->MdiArea()->subWindowList().size(), 2);
+        QCOMPARE(frame->MdiArea()->activeSubWindow(), browser);
     }
 
     void doubleClickOpensThePictureAndPageDownWalksTheList() {
