@@ -23,11 +23,11 @@ void PaintEmptyText(QWidget* viewport, const QString& text) {
 }  // namespace
 
 void DrawThumbnail(QPainter& painter, const FileEntry& entry, const QRect& square) {
-    if (!entry.Has(kEntryThumbnailReady) || entry.thumbWidth == 0 || entry.thumbHeight == 0 ||
-        entry.thumbWidth > FileEntry::kMaxThumbnail + 1 || entry.thumbHeight > FileEntry::kMaxThumbnail + 1)
-        return;
-    // The image only wraps the entry's pixels: nothing is copied for the drawing.
+    if (!entry.Has(kEntryThumbnailReady) || entry.thumbWidth == 0 || entry.thumbHeight == 0) return;
+    // The size comes from a database file too: never read past the record's pixels.
     const int stride = (entry.thumbWidth * 3 + 3) & ~3;
+    if (size_t(stride) * entry.thumbHeight > FileEntry::kPixelBytes) return;
+    // The image only wraps the entry's pixels: nothing is copied for the drawing.
     const QImage image(entry.pixels, entry.thumbWidth, entry.thumbHeight, stride, QImage::Format_BGR888);
     const QPoint topLeft(square.x() + (square.width() - entry.thumbWidth) / 2,
                          square.y() + (square.height() - entry.thumbHeight) / 2);

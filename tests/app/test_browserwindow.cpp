@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QUrl>
+#include <QPainter>
+#include <QProgressBar>
+#include <thread>
 #include <QtTest>
 
 #include "apptest.h"
@@ -16,6 +19,7 @@
 #include "browser/browserdoc.h"
 #include "browser/browserdragdrop.h"
 #include "browser/browserframe.h"
+#include "browser/browserinnerviews.h"
 #include "browser/browsermodel.h"
 #include "browser/browserview.h"
 #include "browser/dirtreectrl.h"
@@ -24,6 +28,7 @@
 #include "browser/hint.h"
 #include "editor/childframe.h"
 #include "editor/editorview.h"
+#include "settings/settings.h"
 #include "shell/editorapp.h"
 
 using namespace apptest;
@@ -171,6 +176,109 @@ private slots:
         QCOMPARE(CellHeight(0x1), 172);
         QCOMPARE(CellHeight(0xF), 211);
         QCOMPARE(CellHeight(0x80000002), 176);
+    }
+
+    void thumbnailsAreDrawnOnlyWhenTheyFitTheRecord_data() {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<bool>("ready");
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("largest thumbnail") << 130 << true << true;
+        QTest::newRow("not made yet") << 130 << false << false;
+        // 131 x 131 pixels with padded rows need more bytes than the record holds.
+        QTest::newRow("too large for the record") << 131 << true << false;
+    }
+    void thumbnailsAreDrawnOnlyWhenTheyFitTheRecord() {
+        QFETCH(int, side);
+        QFETCH(bool, ready);
+        auto entry = std::make_unique<FileEntry>();
+        *entry = FileEntry{};
+        entry->thumbWidth = uint8_t(side);
+        entry->thumbHeight = uint8_t(side);
+        entry->flags = ready ? kEntryThumbnailReady : 0;
+        QImage canvas(150, 150, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        {
+            QPainter painter(&canvas);
+            DrawThumbnail(painter, *entry, canvas.rect());
+        }
+        // The pixels are zero: a drawn thumbnail is a black square in the middle.
+        QTEST(canvas.pixelColor(75, 75) == QColor(Qt::black), "drawn");
+        QCOMPARE(canvas.pixelColor(2, 2), QColor(Qt::white));
+    }
+
+    void overwriteQuestionAnswersWithItsButtons_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Yes") << "Yes" << int(PromptAnswer::Yes);
+        QTest::newRow("No") << "No" << int(PromptAnswer::No);
+        QTest::newRow("Yes to all") << "Yes to all" << int(PromptAnswer::YesToAll);
+        QTest::newRow("No to all") << "No to all" << int(PromptAnswer::NoToAll);
+        QTest::newRow("Cancel") << "Cancel" << int(PromptAnswer::Cancel);
+        QTest::newRow("closed") << QString() << int(PromptAnswer::Cancel);
+    }
+    void overwriteQuestionAnswersWithItsButtons() {
+        QFETCH(QString, button);
+        QWidget owner;
+        CBrowserPrompt prompt(&owner);
+        QStringList lines;
+        WhenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<CFileYesNoAll*>(modal);
+            QVERIFY(dialog);
+            for (QLabel* label : dialog->findChildren<QLabel*>()) lines << label->text();
+            lines << dialog->windowTitle();
+            if (button.isEmpty()) dialog->reject();
+            for (QPushButton* b : dialog->findChildren<QPushButton*>())
+                if (b->text() == button) b->click();
+        });
+        const PromptAnswer answer = prompt.Ask("The file a.jpg already exists.\nDo you want to overwrite the destination "
+                                               "file?", "Copying...", PromptButtons::YesNoAllCancel);
+        QTEST(int(answer), "answer");
+        QCOMPARE(lines, (QStringList{"The file a.jpg already exists.", "Do you want to overwrite the destination file?",
+                                     "Copying..."}));
+    }
+
+    void progressDialogTakesCallsFromWorkers() {
+        QWidget owner;
+        CFileCopyProgress progress(&owner);
+        int cancels = 0;
+        progress.SetCancelHandler([&cancels] { ++cancels; });
+        std::thread worker([&progress] {
+            progress.SetSecondLine("IMG_0001.JPG");
+            progress.SetRange(CFileCopyProgress::Bar::Second, 0, 40);
+            progress.SetValue(CFileCopyProgress::Bar::Second, 25);
+            progress.ShowDialog(true);
+        });
+        worker.join();
+        QTRY_VERIFY(progress.isVisible());
+        QCOMPARE(progress.ProgressBar(CFileCopyProgress::Bar::Second)->value(), 25);
+        QCOMPARE(progress.ProgressBar(CFileCopyProgress::Bar::Second)->maximum(), 40);
+        auto* cancel = progress.findChild<QPushButton*>();
+        QVERIFY(cancel && cancel->isVisible());
+        cancel->click();
+        QCOMPARE(cancels, 1);
+        QVERIFY(progress.CancelRequested() && !cancel->isVisible());
+    }
+
+    void photosNodeGoesToTheDownloadFolderAndDotFoldersStayHidden() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("Lumaret Photos/2026-12-06"));
+        QVERIFY(QDir(dir.path()).mkdir(".hidden"));
+        CSettings::Get().ImageDownloadDir = dir.filePath("Lumaret Photos").toStdString();
+        CMainFrame frame;
+        frame.show();
+        CBrowserFrame* browser = frame.OpenBrowser(dir.path(), "Browser");
+        CSettings::Get().ImageDownloadDir.clear();
+        CDirTreeCtrl* tree = browser->Tree();
+        QTreeWidgetItem* shown = tree->currentItem();
+        QCOMPARE(CDirTreeCtrl::PathOf(shown), dir.path());
+        tree->ListChildren(shown);
+        QCOMPARE(shown->childCount(), 1);
+        QCOMPARE(tree->topLevelItem(0)->text(0), QString("Lumaret Photos"));
+        QCOMPARE(tree->topLevelItem(1)->text(0), QString("Downloads"));
+        tree->setCurrentItem(tree->topLevelItem(0));
+        QCOMPARE(CDirTreeCtrl::PathOf(tree->currentItem()), dir.filePath("Lumaret Photos"));
+        QTRY_COMPARE(browser->View()->ShownFolder(), dir.filePath("Lumaret Photos"));
+        QTRY_COMPARE(browser->View()->Model()->Count(), 1);
     }
 
     void gridListsTheFolderAndSelectionLivesInTheFlags() {
