@@ -1,6 +1,10 @@
 #include "browser/browserview.h"
 
 #include <QDrag>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -218,10 +222,27 @@ void CFileBrowserView::StartDrag(QWidget* source) {
     if (!files || !files->GetSelectedFiles(paths)) return;
     auto* drag = new QDrag(source);
     drag->setMimeData(CDVFileDragDrop::MakeDragData(paths));
+    // The first selected thumbnail goes along under the cursor.
+    for (int row = 0; row < m_model->Count(); ++row) {
+        const FileEntry* entry = m_doc->VisibleEntry(row);
+        if (!entry || !entry->Has(kEntrySelected) || !entry->Has(kEntryThumbnailReady)) continue;
+        QImage image(kThumbSquare, kThumbSquare, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            DrawThumbnail(painter, *entry, image.rect());
+        }
+        drag->setPixmap(QPixmap::fromImage(image.scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        drag->setHotSpot({48, 48});
+        break;
+    }
     const Qt::DropAction result = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
-    // The source drops the entries whose files went elsewhere (a folder's watcher does it
-    // for a folder).
-    if (CDVFileDragDrop::DragChangedFiles(result, paths) && m_doc->Source()) m_doc->Source()->Revalidate();
+    // A target may still be moving the files when the drag ends: look a little later
+    // whether they went, and let the source drop the entries whose files have gone (a
+    // folder's watcher does it for a folder).
+    QTimer::singleShot(300, this, [this, result, paths] {
+        if (CDVFileDragDrop::DragChangedFiles(result, paths) && m_doc && m_doc->Source()) m_doc->Source()->Revalidate();
+    });
 }
 
 void CFileBrowserView::DragOver(QDropEvent* event) {

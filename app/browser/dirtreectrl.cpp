@@ -26,6 +26,7 @@ CDirTreeCtrl::CDirTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
     setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);  // drops arrive at the viewport
     setDropIndicatorShown(false);
     setObjectName("dirTree");
     connect(this, &QTreeWidget::itemExpanded, this, &CDirTreeCtrl::ListChildren);

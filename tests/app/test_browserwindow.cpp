@@ -379,6 +379,14 @@ private slots:
         QVERIFY(!tree->CanDropOn(shown, file));
         QVERIFY(tree->CanDropOn(sub, file));
         QVERIFY(!tree->CanDropOn(sub, {outside.filePath("folder").toStdString()}));
+        // Dropped with Shift on the sub-folder's node: moved there.
+        tree->scrollToItem(sub);
+        const QPoint onSub = tree->visualItemRect(sub).center();
+        std::unique_ptr<QMimeData> toSub(UrlData({outside.filePath("new.jpg")}));
+        QVERIFY(DropOn(tree->viewport(), onSub, toSub.get(), Qt::ShiftModifier));
+        QVERIFY(QFile::exists(dir.filePath("sub/new.jpg")) && !QFile::exists(outside.filePath("new.jpg")));
+        std::unique_ptr<QMimeData> ownToSub(CDVFileDragDrop::MakeDragData({dir.filePath("p00.jpg").toStdString()}));
+        QVERIFY(!DropOn(tree->viewport(), onSub, ownToSub.get(), {}));
     }
 
     void scrollingMovesTheThumbnailCursor() {
