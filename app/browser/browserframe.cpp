@@ -15,6 +15,7 @@
 #include "browser/filecopydialogs.h"
 #include "browser/hint.h"
 #include "browser/qticonprovider.h"
+#include "browser/queuedprogress.h"
 #include "browser/thumbnails/thumbnailservice.h"
 #include "settings/settings.h"
 #include "shell/mainframe.h"
@@ -52,6 +53,8 @@ CBrowserFrame::CBrowserFrame(CMainFrame* main, const QString& path, const QStrin
     m_icons = std::make_unique<CQtIconProvider>();
     CThumbnailService::Options options;
     options.icons = m_icons.get();
+    m_thumbnailProgress = std::make_unique<CQueuedProgress>(this, m_main ? &m_main->Progress() : nullptr);
+    options.progress = m_thumbnailProgress.get();
     m_thumbnails = std::make_unique<CThumbnailService>(options);
 
     BrowserServices services;
@@ -97,6 +100,8 @@ CBrowserFrame::CBrowserFrame(CMainFrame* main, const QString& path, const QStrin
 CBrowserFrame::~CBrowserFrame() {
     if (m_main && m_main->ImageList() == &m_imageList) m_main->SetImageList(nullptr);
     m_doc.reset();  // stops every worker before the services they report to go
+    // A report cut short leaves no progress bar behind in the main window.
+    if (m_main && m_thumbnailProgress->Running()) m_main->Progress().End();
 }
 
 void CBrowserFrame::closeEvent(QCloseEvent* event) {

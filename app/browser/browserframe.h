@@ -19,6 +19,7 @@ class CFileBrowserView;
 class CFileCopyProgress;
 class CMainFrame;
 class CQtIconProvider;
+class CQueuedProgress;
 class CThumbnailService;
 class QDockWidget;
 class QMainWindow;
@@ -73,6 +74,7 @@ private:
     CFileCopyProgress* m_copyProgress;
     std::unique_ptr<CBrowserPrompt> m_prompt;
     std::unique_ptr<CQtIconProvider> m_icons;
+    std::unique_ptr<CQueuedProgress> m_thumbnailProgress;  // to the main window's status bar
     std::unique_ptr<CThumbnailService> m_thumbnails;
     CVisibleList m_imageList{*this};
     QString m_shownFolder;

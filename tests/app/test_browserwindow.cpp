@@ -298,6 +298,7 @@ private slots:
         QVERIFY(browser->InfoBar()->text().contains("13 files, 1 folders"));
 
         auto* grid = view->ActiveView();
+        QTRY_VERIFY(grid->visualRect(view->Model()->index(13, 0)).isValid());
         grid->setFocus();
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(view->Model()->index(2, 0)).center());
         QCOMPARE(SelectedNames(doc), QStringList{"p00.jpg"});
@@ -483,8 +484,10 @@ private slots:
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
         QCOMPARE(CDirTreeCtrl::PathOf(browser->Tree()->currentItem()), dir.filePath("sub"));
         QTRY_COMPARE(view->ShownFolder(), dir.filePath("sub"));
-        QTRY_COMPARE(view->Model()->Count(), 0);
-        QCOMPARE(view->EmptyText(), QString());  // an empty disk folder is a blank view
+        // Once listed, an empty disk folder is a blank view.
+        QTRY_COMPARE(view->ListingStateValue(), int(CFileBrowserView::kIdle));
+        QCOMPARE(view->Model()->Count(), 0);
+        QCOMPARE(view->EmptyText(), QString());
     }
 
     void commandLineFolderAndBrowserCommandOpenBrowsers() {
