@@ -326,6 +326,46 @@ private slots:
         QVERIFY(grid->selectionModel()->selectedIndexes().isEmpty());
     }
 
+    void toolbarSortsFiltersAndFlattens() {
+        QTemporaryDir dir;
+        MakeFolder(dir, 3);  // p00..p02 grow in width, so in file size too
+        QVERIFY(WriteJpeg(dir.filePath("sub/deep.jpg"), MakePattern(300, 200)));
+        CMainFrame frame;
+        frame.show();
+        CBrowserFrame* browser = frame.OpenBrowser(dir.path(), "Browser");
+        CFileBrowserView* view = browser->View();
+        QVERIFY(WaitForListing(view, 5));
+        CFileBrowserDoc& doc = *browser->Document();
+        auto names = [&doc] {
+            QStringList list;
+            for (int row = 0; row < doc.VisibleCount(); ++row)
+                list << QFileInfo(QString::fromStdString(doc.EntryPath(row))).fileName();
+            return list;
+        };
+        CBrowserToolbar* bar = browser->Toolbar();
+        bar->Command(CFileBrowserDoc::kCmdSortBySize)->trigger();
+        bar->Command(CFileBrowserDoc::kCmdDescending)->trigger();
+        QCOMPARE(names(), (QStringList{"sub", "p02.jpg", "p01.jpg", "p00.jpg", "notes.txt"}));
+        QVERIFY(bar->Command(CFileBrowserDoc::kCmdSortBySize)->isChecked());
+        QVERIFY(!bar->Command(CFileBrowserDoc::kCmdSortByName)->isChecked());
+
+        bar->Command(CFileBrowserDoc::kCmdShowFolders)->trigger();
+        bar->Command(CFileBrowserDoc::kCmdShowNonImageFiles)->trigger();
+        QTRY_COMPARE(view->Model()->Count(), 3);
+        QCOMPARE(names(), (QStringList{"p02.jpg", "p01.jpg", "p00.jpg"}));
+        QVERIFY(!bar->Command(CFileBrowserDoc::kCmdShowFolders)->isChecked());
+
+        // Flat view lists the sub-folder's picture among the others.
+        QVERIFY(bar->Command(CBrowserToolbar::kCmdFlatView)->isEnabled());
+        bar->Command(CBrowserToolbar::kCmdFlatView)->trigger();
+        QVERIFY(WaitForListing(view, 4));
+        QCOMPARE(names().first(), QString("deep.jpg"));
+        QVERIFY(bar->Command(CBrowserToolbar::kCmdFlatView)->isChecked());
+        bar->Command(CFileBrowserView::kCmdListView)->trigger();
+        QCOMPARE(view->CurrentMode(), CFileBrowserView::Mode::List);
+        QVERIFY(!bar->Command(CFileBrowserView::kCmdThumbnailView)->isChecked());
+    }
+
     void dropsCopyOrMoveFilesAndRefuseTheRest() {
         QTemporaryDir dir, outside;
         MakeFolder(dir, 2);
