@@ -87,10 +87,12 @@ CBrowserFrame::CBrowserFrame(CMainFrame* main, const QString& path, const QStrin
 
     m_tree->Build(m_view, PhotosRoot(), QDir::homePath(), CDirTreeCtrl::MountedVolumes(), m_prompt.get(),
                   m_copyProgress);
-    // Browsing starts when the tree reports its selection; a folder outside the tree's
-    // folders is browsed directly.
-    const QString folder = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    if (!m_tree->SelectFolder(folder)) {
+    // Browsing starts when the tree reports its selection. A file given stands for its
+    // folder; a folder that does not exist (a card taken out) or lies outside the tree's
+    // folders is browsed directly, as given, and shows an empty list.
+    const QFileInfo given(path);
+    const QString folder = QDir::cleanPath(given.isFile() ? given.absolutePath() : given.absoluteFilePath());
+    if (!QFileInfo(folder).isDir() || !m_tree->SelectFolder(folder)) {
         m_startHint = CHint::Folder(folder.toStdString());
         m_view->PostUpdate(kUpdateBrowse, reinterpret_cast<intptr_t>(&m_startHint));
     }

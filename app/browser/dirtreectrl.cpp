@@ -93,6 +93,10 @@ void CDirTreeCtrl::Build(CFileBrowserView* view, const QString& photosRoot, cons
     AddFolderNode(nullptr, QStringLiteral("Home"), home, QIcon::fromTheme("user-home", icons.icon(QFileIconProvider::Folder)));
     for (const Volume& volume : volumes)
         AddFolderNode(nullptr, volume.name, volume.path, icons.icon(QFileIconProvider::Drive));
+    // A tree without a current node takes its first one when it gets the focus, which
+    // would browse the download folder: "Downloads", which browses nothing, is current
+    // until a folder is chosen.
+    setCurrentItem(m_downloads);
     m_filling = false;
 }
 

@@ -530,6 +530,23 @@ private slots:
         QCOMPARE(view->EmptyText(), QString());
     }
 
+    void startPathsThatAreNoFolder() {
+        QTemporaryDir dir;
+        MakeFolder(dir, 2);
+        CMainFrame frame;
+        frame.show();
+        // A file stands for its folder.
+        CBrowserFrame* onFile = frame.OpenBrowser(dir.filePath("p01.jpg"), "Browser");
+        QVERIFY(WaitForListing(onFile->View(), 4));
+        QCOMPARE(onFile->View()->ShownFolder(), dir.path());
+        // A card that is not there shows its own empty list, not its parent folder's.
+        const QString gone = dir.filePath("card/DCIM");
+        CBrowserFrame* onGone = frame.OpenBrowser(gone, "Browser");
+        QTRY_COMPARE(onGone->View()->ShownFolder(), gone);
+        QTRY_COMPARE(onGone->View()->ListingStateValue(), int(CFileBrowserView::kIdle));
+        QCOMPARE(onGone->View()->Model()->Count(), 0);
+    }
+
     void commandLineFolderAndBrowserCommandOpenBrowsers() {
         QTemporaryDir dir;
         MakeFolder(dir, 2);
