@@ -275,45 +275,60 @@ void CDirTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {
     else if (chosen == rename) RenameFolder(item);
 }
 
-void CDirTreeCtrl::DeleteFolder(QTreeWidgetItem* item) {
+bool CDirTreeCtrl::DeleteFolder(QTreeWidgetItem* item) {
+    if (TypeOf(item) != NodeType::Folder || !item->parent()) return false;
     const QString path = PathOf(item);
     if (m_prompt && m_prompt->Ask(tr("Move the folder %1 and everything in it to the trash?").arg(path).toStdString(),
                                   "Delete", PromptButtons::YesNo) != PromptAnswer::Yes)
-        return;
+        return false;
     const platform::TrashOutcome outcome = platform::MoveToTrash(path.toStdString());
     if (!outcome.ok) {
-        if (m_prompt) m_prompt->Message(tr("%1 could not be moved to the trash: %2").arg(path, QString::fromStdString(outcome.error)).toStdString(), "Delete");
-        return;
+        if (m_prompt)
+            m_prompt->Message(
+                tr("%1 could not be moved to the trash: %2").arg(path, QString::fromStdString(outcome.error)).toStdString(),
+                "Delete");
+        return false;
     }
     QTreeWidgetItem* parent = item->parent();
     const bool wasCurrent = currentItem() == item;
     delete item;
-    if (wasCurrent && parent) setCurrentItem(parent);
+    if (wasCurrent) setCurrentItem(parent);
+    return true;
 }
 
 void CDirTreeCtrl::RenameFolder(QTreeWidgetItem* item) {
-    const QString path = PathOf(item);
     bool ok = false;
-    const QString name = QInputDialog::getText(this, tr("Rename"), tr("New name:"), QLineEdit::Normal, item->text(0), &ok);
-    if (!ok || name == item->text(0)) return;
-    if (name.isEmpty() || name == "." || name == ".." || name.contains('/')) {
-        if (m_prompt) m_prompt->Message(tr("%1 cannot be the name of a folder.").arg(name).toStdString(), "Rename");
-        return;
-    }
+    const QString name =
+        QInputDialog::getText(this, tr("Rename"), tr("New name:"), QLineEdit::Normal, item->text(0), &ok);
+    if (ok && name != item->text(0)) RenameFolderTo(item, name);
+}
+
+bool CDirTreeCtrl::RenameFolderTo(QTreeWidgetItem* item, const QString& name) {
+    if (TypeOf(item) != NodeType::Folder || !item->parent()) return false;
+    const QString path = PathOf(item);
+    auto refuse = [this](const QString& text) {
+        if (m_prompt) m_prompt->Message(text.toStdString(), "Rename");
+        return false;
+    };
+    if (name.isEmpty() || name == "." || name == ".." || name.contains('/'))
+        return refuse(tr("%1 cannot be the name of a folder.").arg(name));
     const QString target = QFileInfo(path).dir().filePath(name);
+    // rename() would silently replace an empty folder of that name.
+    if (QFileInfo::exists(target)) return refuse(tr("%1 already exists.").arg(target));
     std::error_code ec;
-    // rename() would replace an empty folder of that name: an existing name is refused.
-    if (QFileInfo::exists(target)) ec = std::make_error_code(std::errc::file_exists);
-    else std::filesystem::rename(path.toStdString(), target.toStdString(), ec);
-    if (ec) {
-        if (m_prompt) m_prompt->Message(tr("%1 could not be renamed: %2").arg(path, QString::fromStdString(ec.message())).toStdString(), "Rename");
-        return;
-    }
+    std::filesystem::rename(path.toStdString(), target.toStdString(), ec);
+    if (ec) return refuse(tr("%1 could not be renamed: %2").arg(path, QString::fromStdString(ec.message())));
     item->setText(0, name);
     item->setData(0, kPathRole, target);
-    // The sub-folders' paths changed with it: list them again when opened.
+    // The sub-folders' paths changed with it: they are listed again when opened.
     qDeleteAll(item->takeChildren());
     item->setData(0, kListedRole, false);
     item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     item->setExpanded(false);
+    // The folder shown is now found under its new name.
+    if (item == currentItem() && m_view) {
+        m_folderHint = CHint::Folder(target.toStdString());
+        m_view->PostUpdate(kUpdateBrowse, reinterpret_cast<intptr_t>(&m_folderHint));
+    }
+    return true;
 }

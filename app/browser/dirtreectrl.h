@@ -51,6 +51,11 @@ public:
     static QString PathOf(const QTreeWidgetItem* item);
     // Lists a folder node's sub-folders (once).
     void ListChildren(QTreeWidgetItem* item);
+    // Renames a folder node's folder to `name` in the same parent folder; an existing name,
+    // an empty one or one with a slash is refused (the user is told). True when renamed.
+    bool RenameFolderTo(QTreeWidgetItem* item, const QString& name);
+    // Moves a folder node's folder to the trash after asking; true when it went.
+    bool DeleteFolder(QTreeWidgetItem* item);
     // True when `paths` may be dropped on `item`.
     bool CanDropOn(const QTreeWidgetItem* item, const std::vector<std::string>& paths) const;
 
@@ -67,7 +72,6 @@ private:
     void OnCurrentItemChanged(QTreeWidgetItem* current);
     QTreeWidgetItem* DropNodeAt(QDropEvent* event) const;
     void SetDropHighlight(QTreeWidgetItem* item);
-    void DeleteFolder(QTreeWidgetItem* item);
     void RenameFolder(QTreeWidgetItem* item);
 
     CFileBrowserView* m_view = nullptr;

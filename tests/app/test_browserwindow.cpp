@@ -281,6 +281,43 @@ private slots:
         QTRY_COMPARE(browser->View()->Model()->Count(), 1);
     }
 
+    void treeRenamesAndDeletesFoldersSafely() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("trip/day1"));
+        QVERIFY(QDir(dir.path()).mkdir("empty"));
+        WriteText(dir.filePath("trip/day1/keep.txt"), "kept");
+        CMainFrame frame;
+        frame.show();
+        CBrowserFrame* browser = frame.OpenBrowser(dir.filePath("trip"), "Browser");
+        CDirTreeCtrl* tree = browser->Tree();
+        QTreeWidgetItem* trip = tree->currentItem();
+        QCOMPARE(CDirTreeCtrl::PathOf(trip), dir.filePath("trip"));
+
+        // Names that would replace a folder or leave the parent folder are refused.
+        for (const QString& name : {QString("empty"), QString("a/b"), QString(".."), QString()}) {
+            AnswerMessage(QMessageBox::Ok);
+            QVERIFY2(!tree->RenameFolderTo(trip, name), qPrintable(name));
+        }
+        QVERIFY(QFile::exists(dir.filePath("trip/day1/keep.txt")) && QDir(dir.filePath("empty")).exists());
+
+        QVERIFY(tree->RenameFolderTo(trip, "holiday"));
+        QCOMPARE(CDirTreeCtrl::PathOf(trip), dir.filePath("holiday"));
+        QVERIFY(QFile::exists(dir.filePath("holiday/day1/keep.txt")));
+        QTRY_COMPARE(browser->View()->ShownFolder(), dir.filePath("holiday"));
+        tree->ListChildren(trip);
+        QCOMPARE(CDirTreeCtrl::PathOf(trip->child(0)), dir.filePath("holiday/day1"));
+
+        // Delete asks first; No keeps the folder, Yes moves it to the trash.
+        QTreeWidgetItem* day1 = trip->child(0);
+        AnswerMessage(QMessageBox::No);
+        QVERIFY(!tree->DeleteFolder(day1));
+        QVERIFY(QDir(dir.filePath("holiday/day1")).exists());
+        AnswerMessage(QMessageBox::Yes);
+        QVERIFY(tree->DeleteFolder(day1));
+        QVERIFY(!QDir(dir.filePath("holiday/day1")).exists());
+        QCOMPARE(trip->childCount(), 0);
+    }
+
     void gridListsTheFolderAndSelectionLivesInTheFlags() {
         QTemporaryDir dir;
         MakeFolder(dir, 12);
