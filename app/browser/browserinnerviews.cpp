@@ -48,11 +48,11 @@ void CThumbnailDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setPen(selected ? option.palette.color(QPalette::HighlightedText) : QColor(Qt::black));
     int y = cell.y() + kThumbSquare;
     bool first = true;
-    // The detail lines are 13 pixels high: they take a smaller font than the name.
+    // The detail lines are low: they take a smaller font than the name.
     QFont small = painter->font();
     small.setPixelSize(10);
     for (const QString& line : ThumbnailLines(*entry, path, kDetailAll)) {
-        const int height = first ? 22 : 13;
+        const int height = first ? kFirstLineHeight : kLineHeight;
         if (!first) painter->setFont(small);
         const QRect box(cell.x() + 3, y, cell.width() - 6, height);
         painter->drawText(box, Qt::AlignHCenter | Qt::AlignVCenter,

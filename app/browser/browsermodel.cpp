@@ -10,9 +10,9 @@ namespace browserui {
 
 int CellHeight(uint32_t detailMask) {
     int height = kThumbSquare;
-    if (detailMask & 1u) height += 22;
+    if (detailMask & 1u) height += kFirstLineHeight;
     for (int bit = 1; bit < 32; ++bit)
-        if (detailMask & (1u << bit)) height += 13;
+        if (detailMask & (1u << bit)) height += kLineHeight;
     return height;
 }
 

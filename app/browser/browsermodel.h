@@ -29,6 +29,8 @@ constexpr int kCellWidth = 150;
 constexpr int kThumbSquare = 150;
 constexpr int kCellMargin = 4;          // the 8-pixel spacing, half on each side
 constexpr int kListRowHeight = 140;
+constexpr int kFirstLineHeight = 22;    // the first text line under a thumbnail
+constexpr int kLineHeight = 13;         // each further line
 
 // Height of a thumbnail cell: the square, 22 for the first text line and 13 for each other.
 int CellHeight(uint32_t detailMask);

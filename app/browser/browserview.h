@@ -59,8 +59,10 @@ public:
     // with a hint this way).
     void OnBrowserUpdate(int code, intptr_t param);
 
+    // Shows the rows as thumbnails or as the detailed list (the selection goes along).
     void SetMode(Mode mode);
     Mode CurrentMode() const { return m_mode; }
+    // The listing state as the source last set it.
     int ListingStateValue() const { return m_listingState.load(); }
     // The text the empty view shows for the current listing state.
     QString EmptyText() const;

@@ -47,7 +47,9 @@ public:
     void AddCamera(const QString& name, int slot);
     void RemoveCamera(int slot);
 
+    // The node's type (a null node counts as "Downloads", which does nothing).
     static NodeType TypeOf(const QTreeWidgetItem* item);
+    // A folder node's folder.
     static QString PathOf(const QTreeWidgetItem* item);
     // Lists a folder node's sub-folders (once).
     void ListChildren(QTreeWidgetItem* item);

@@ -37,7 +37,9 @@ public:
     enum class Bar { First, Second };
     explicit CFileCopyProgress(QWidget* parent);
 
-    // Every call may come from a worker thread; it is carried out on the window thread.
+    // Caption, the two text lines, the bars' ranges, values and visibility, and the dialog's
+    // visibility. Every call may come from a worker thread; it is carried out on the window
+    // thread.
     void SetCaption(const QString& text);
     void SetFirstLine(const QString& text);
     void SetSecondLine(const QString& text);
