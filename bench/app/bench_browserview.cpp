@@ -134,8 +134,8 @@ void BM_OpenFolder(benchmark::State& state) {
     }
     double firstScreen = 0, whole = 0;
     for (auto _ : state) {
-        QTemporaryDir cache;  // no thumbnail database: every thumbnail is made
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        // No thumbnail database from an earlier iteration: every thumbnail is made.
+        QDir(qEnvironmentVariable("XDG_CACHE_HOME")).removeRecursively();
         CMainFrame frame;
         frame.resize(1280, 800);
         frame.show();
@@ -214,6 +214,9 @@ BENCHMARK(BM_OpenPictureFromBrowser)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Thumbnail databases of the runs go to a folder of their own, removed at the end.
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
