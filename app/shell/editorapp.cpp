@@ -1,6 +1,7 @@
 #include "shell/editorapp.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -65,8 +66,12 @@ bool CeditorApp::InitInstance(const QStringList& arguments) {
     // 9. Data files are found relative to the program folder.
     QDir::setCurrent(QString::fromStdString(platform::ProgramFolder().string()));
 
-    // 10-11. A camera flag or a card path opens the image browser, which is added with
-    // the browser work; until then they have no effect here.
+    // 10. The camera browser needs the camera source, which the program does not have yet.
+    // 11. A folder or card given on the command line opens the image browser on it.
+    if (!m_commandLine.fileName.empty()) {
+        const QString path = QString::fromStdString(m_commandLine.fileName);
+        m_frame->OpenBrowser(QFileInfo(path).absoluteFilePath(), path);
+    }
 
     // 12. The welcome page, unless the user turned it off.
     if (CSettings::Get().DisplayWelcomeDialog != 1) {

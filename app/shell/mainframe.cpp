@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <algorithm>
 
+#include "browser/browserframe.h"
 #include "editor/childframe.h"
 #include "editor/commandtable.h"
 #include "editor/editordoc.h"
@@ -23,6 +24,10 @@
 #include "shell/qtprompt.h"
 #include "shell/waitcursor.h"
 #include "updater/updaterdialog.h"
+
+namespace {
+constexpr int kCmdBrowser = 32805;
+}  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent), m_mdi(new QMdiArea(this)), m_prompt(std::make_unique<CQtPrompt>(this)) {
@@ -64,6 +69,8 @@ void CMainFrame::CreateMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     connect(AddCommand(file, cmd::FileOpen, tr("&Open..."), "Ctrl+O", tr("Open an existing picture.")),
             &QAction::triggered, this, &CMainFrame::OnFileOpen);
+    connect(AddCommand(file, kCmdBrowser, tr("&Browser"), "Ctrl+B", tr("Browse the pictures of a folder.")),
+            &QAction::triggered, this, &CMainFrame::OnBrowser);
     viewCommand(file, cmd::FileSave);
     viewCommand(file, cmd::FileSaveAs);
     viewCommand(file, cmd::FileClose);
@@ -307,6 +314,31 @@ void CMainFrame::OnFileOpen() {
     if (dialog.exec() != QDialog::Accepted) return;
     const QString path = dialog.SelectedPath();
     if (!path.isEmpty()) OpenDocument(path);
+}
+
+CBrowserFrame* CMainFrame::OpenBrowser(const QString& folder, const QString& title) {
+    auto* browser = new CBrowserFrame(this, folder, title);
+    m_mdi->addSubWindow(browser);
+    browser->show();
+    // The browser is the main view of a folder: it takes the whole area at first.
+    browser->setGeometry(QRect(QPoint(0, 0), m_mdi->viewport()->size()));
+    m_mdi->setActiveSubWindow(browser);
+    UpdateCommandUI();
+    return browser;
+}
+
+CBrowserFrame* CMainFrame::BrowserWindow() const {
+    return qobject_cast<CBrowserFrame*>(m_browser.data());
+}
+
+void CMainFrame::OnBrowser() {
+    if (m_toolFrame) return;
+    if (m_browser) {
+        m_mdi->setActiveSubWindow(m_browser);
+        m_browser->raise();
+        return;
+    }
+    m_browser = OpenBrowser(QDir::homePath(), QStringLiteral("Browser"));
 }
 
 void CMainFrame::ShowHelp(int context) {

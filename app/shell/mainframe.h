@@ -11,6 +11,7 @@
 
 #include "shell/recentfiles.h"
 
+class CBrowserFrame;
 class CChildFrame;
 class CeditorDoc;
 class CeditorView;
@@ -52,6 +53,12 @@ public:
     // Arrange Icons: the minimized editor windows in rows along the bottom of the area,
     // left to right, each new row above the last.
     void ArrangeIcons();
+
+    // Opens an image browser window on `folder` titled `title` and returns it.
+    CBrowserFrame* OpenBrowser(const QString& folder, const QString& title);
+    // Browser: the first time a browser on the home folder, afterwards that window again.
+    void OnBrowser();
+    CBrowserFrame* BrowserWindow() const;
 
     // The area holding the editor windows.
     QMdiArea* MdiArea() const { return m_mdi; }
@@ -110,6 +117,7 @@ private:
     CHelpWindow* m_help = nullptr;
     IImageList* m_imageList = nullptr;
     QPointer<QMdiSubWindow> m_toolFrame;
+    QPointer<QMdiSubWindow> m_browser;  // the browser the Browser command opened
     QMap<int, QAction*> m_actions;
     bool m_fullScreen = false;
     Qt::WindowFlags m_savedFlags;
