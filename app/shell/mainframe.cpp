@@ -69,7 +69,7 @@ void CMainFrame::CreateMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     connect(AddCommand(file, cmd::FileOpen, tr("&Open..."), "Ctrl+O", tr("Open an existing picture.")),
             &QAction::triggered, this, &CMainFrame::OnFileOpen);
-    connect(AddCommand(file, kCmdBrowser, tr("&Browser"), "Ctrl+B", tr("Browse the pictures of a folder.")),
+    connect(AddCommand(file, kCmdBrowser, tr("&Browser"), "", tr("Browse the pictures of a folder.")),
             &QAction::triggered, this, &CMainFrame::OnBrowser);
     viewCommand(file, cmd::FileSave);
     viewCommand(file, cmd::FileSaveAs);
