@@ -123,9 +123,11 @@ private:
 };
 
 
-// Points the settings, thumbnail databases, trash and instance lock at `home`.
+// Points the settings, thumbnail databases, trash and instance lock at `home`, with setup
+// done (the wizard has tests of its own).
 inline bool UsePrivateHome(const QTemporaryDir& home) {
     if (!UseProgramFolder(home)) return false;
+    CSettings::Get().SetupCompleted = 2;
     qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath("cache")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath("data-home")));
     qputenv("LUMARET_LOCK", QFile::encodeName(home.filePath("instance.lock")));
