@@ -12,7 +12,9 @@
 // - Run() shows the dialog modally; OK commits the subclass's CommitRoutine over the
 //   whole image as one undo step through CeditorDoc::ApplyOperation (wait cursor, a
 //   status-bar progress bar for runs over half a second). Cancel and Escape change nothing.
+#include <QCheckBox>
 #include <QDialog>
+#include <QPushButton>
 #include <QString>
 #include <memory>
 #include <string>
@@ -27,10 +29,8 @@
 
 class CeditorView;
 class IProgress;
-class QCheckBox;
 class QGridLayout;
 class QLineEdit;
-class QPushButton;
 class QSlider;
 class QVBoxLayout;
 

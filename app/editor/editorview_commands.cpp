@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "adjust/adjustcommands.h"
 #include "editor/childframe.h"
 #include "editor/commandtable.h"
 #include "editor/editordoc.h"
@@ -29,9 +30,21 @@ struct WizardWord {
     int command;
 };
 constexpr WizardWord kWizardWords[] = {
+    // --- Adjustment dialogs ---
+    {"brightness", cmd::Brightness},
+    {"levels", cmd::Levels},
+    {"boost", cmd::Boost},
+    {"shadowcontrol", cmd::ShadowControl},
+    {"highlightcontrol", cmd::HighlightControl},
+    // --- end of adjustment dialogs ---
     {"-90", cmd::Rotate90Clockwise},
     {"+90", cmd::Rotate90CounterClockwise},
     {"180", cmd::Rotate180},
+    // --- Adjustment dialogs ---
+    {"bw", cmd::BlackAndWhite},
+    {"ir", cmd::IrFilm},
+    {"usm", cmd::Sharpen},
+    // --- end of adjustment dialogs ---
     {"zoom100", cmd::Zoom100},
 };
 
@@ -93,7 +106,11 @@ void CeditorView::OnCommand(int id) {
         case cmd::ZoomFit: ZoomToFit(); break;
         case cmd::ShowNextImage: ShowNeighbour(+1); break;
         case cmd::ShowPreviousImage: ShowNeighbour(-1); break;
-        default: break;
+        default:
+            // --- Adjustment dialogs ---
+            if (IsAdjustCommand(id)) RunAdjustDialog(id, this);
+            // --- end of adjustment dialogs ---
+            break;
     }
     Changed();
 }
