@@ -7,11 +7,15 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRadioButton>
 #include <QSlider>
 #include <QtTest>
 #include <cstring>
 
+#include "adjust/adjustcommands.h"
 #include "adjust/curvesdialog.h"
+#include "adjust/detaildialogs.h"
+#include "adjust/huesatdialog.h"
 #include "adjust/levelsdialog.h"
 #include "adjust/mixerdialog.h"
 #include "adjust/tonedialogs.h"
@@ -334,6 +338,87 @@ private slots:
             QVERIFY2(!view->IsCommandEnabled(id), FindViewCommand(id)->text);
         view->EndTool();
         QVERIFY(view->IsCommandEnabled(cmd::Levels));
+    }
+
+    // The other dialogs, each opened as its command does: a typed value previews like the
+    // engine (radius and glow scaled by the zoom) and OK equals the tool with the same values.
+    void otherDialogsPreviewAndCommitLikeTheTool_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("pair");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("hue/saturation") << int(cmd::HueSaturation) << 1 << "-40";
+        QTest::newRow("boost") << int(cmd::Boost) << 0 << "70";
+        QTest::newRow("sharpen") << int(cmd::Sharpen) << 1 << "2.5";
+        QTest::newRow("shadows") << int(cmd::ShadowControl) << 2 << "80";
+        QTest::newRow("highlights") << int(cmd::HighlightControl) << 0 << "10";
+        QTest::newRow("ir film") << int(cmd::IrFilm) << 3 << "60";
+    }
+    void otherDialogsPreviewAndCommitLikeTheTool() {
+        QFETCH(int, command);
+        QFETCH(int, pair);
+        QFETCH(QString, typed);
+        // Zoomed out, so that preview radii differ from the committed ones.
+        auto view = MakeView(MakePattern(400, 300), QSize(200, 150));
+        QVERIFY(view);
+        std::unique_ptr<CAdjustDialog> dialog = MakeAdjustDialog(command, view.get());
+        QVERIFY(dialog);
+        Type(dialog->EditOf(pair), typed);
+        const float zoom = float(view->Zoom());
+        QVERIFY(zoom < 1);
+        CeditorDoc::Routine preview;
+        QStringList arguments;
+        if (auto* d = dynamic_cast<CHueSaturationDialog*>(dialog.get())) {
+            const adjust::HueSaturationParams p = d->Params();
+            QCOMPARE(p.saturation, -40);
+            preview = [p](auto& s, auto& t) { return adjust::ApplyHueSaturation(s, t, p); };
+            arguments = {"--hue-saturation", QStringLiteral("%1:%2:%3").arg(p.hue).arg(p.saturation).arg(p.brightness)};
+        } else if (auto* d = dynamic_cast<CBoostDialog*>(dialog.get())) {
+            const adjust::BoostParams p = d->Params();
+            preview = [p](auto& s, auto& t) { return adjust::ApplyBoost(s, t, p); };
+            arguments = {"--boost", FormatFloat(p.amount)};
+        } else if (auto* d = dynamic_cast<CUnsharpMaskDialog*>(dialog.get())) {
+            const detail::UnsharpParams p = d->Params();
+            QVERIFY(std::abs(p.radius - 2.5f) < 0.01f);
+            detail::UnsharpParams shown = p;
+            shown.radius = detail::UsmPreviewRadius(p.radius, zoom);
+            preview = [shown](auto& s, auto& t) { return detail::ApplyUnsharpMask(s, t, shown); };
+            arguments = {"--sharpen", QStringList{FormatFloat(p.amount), FormatFloat(p.radius), FormatFloat(p.threshold)}.join(':')};
+        } else if (auto* d = dynamic_cast<CShadowControlDialog*>(dialog.get())) {
+            const detail::ShadowParams p = d->Params();
+            detail::ShadowParams shown = p;
+            shown.radius = detail::ShadowEffectiveRadius(p.radius, zoom);
+            const bool shadow = d->GetKind() == CShadowControlDialog::Kind::Shadow;
+            preview = [shown, shadow](auto& s, auto& t) {
+                return shadow ? detail::ApplyShadowControl(s, t, shown) : detail::ApplyHighlightControl(s, t, shown);
+            };
+            arguments = {shadow ? "--shadows" : "--highlights",
+                         QStringList{FormatFloat(p.tonalWidth), FormatFloat(p.radius), FormatFloat(p.amount),
+                                     FormatFloat(p.colorCorrection)}.join(':')};
+        } else if (auto* d = dynamic_cast<CIrFilmDialog*>(dialog.get())) {
+            const detail::IrFilmParams p = d->Params();
+            QCOMPARE(p.glowSize, 60.0f);
+            detail::IrFilmParams shown = p;
+            shown.glowSize = detail::IrPreviewGlowSize(p.glowSize, zoom);
+            preview = [shown](auto& s, auto& t) { return detail::ApplyIrFilm(s, t, shown); };
+            arguments = {"--ir-film", QStringList{FormatFloat(p.color), FormatFloat(p.amount), FormatFloat(p.brightness),
+                                                  FormatFloat(p.glowSize), FormatFloat(p.glowAmount)}.join(':')};
+        }
+        QVERIFY(preview);
+        CheckPreview(*dialog, preview);
+        CheckCommit(*dialog, arguments);
+    }
+
+    // Black and white has no worker: each choice is previewed at once.
+    void blackWhiteChoicesPreviewAtOnce() {
+        auto view = MakeView(MakePattern(120, 90), QSize(100, 80));
+        QVERIFY(view);
+        CBlackWhiteDialog dialog(view.get());
+        dialog.ModeButton(adjust::BlackWhiteMode::SepiaSpring)->click();
+        std::vector<uint8_t> expected(ImagePlane::BytesFor(view->DisplayCopy().width, view->DisplayCopy().height));
+        const ImagePlane target = ImagePlane::Make(expected.data(), view->DisplayCopy().width, view->DisplayCopy().height);
+        QVERIFY(adjust::ApplyBlackWhite(view->DisplayCopy(), target, {adjust::BlackWhiteMode::SepiaSpring}));
+        QVERIFY(PixelBytes(view->PreviewCopy()) == PixelBytes(target));
+        CheckCommit(dialog, {"--bw", "3"});
     }
 
     // A routine that fails is reported and changes nothing, not even the modified flag.
