@@ -61,6 +61,8 @@ public:
     bool SaveFile(const QString& path);
     // Puts every parameter back to neutral and asks for a preview.
     void ResetAll();
+    // The whole-image routine OK runs, with the current values (benchmarks compare it).
+    CeditorDoc::Routine WholeImageRoutine(IProgress* progress = nullptr) const { return CommitRoutine(progress); }
 
     CeditorView* View() const { return m_view; }
     QCheckBox* PreviewBox() const { return m_previewBox; }
