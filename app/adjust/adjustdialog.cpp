@@ -85,13 +85,20 @@ CAdjustDialog::CAdjustDialog(CeditorView* view, const QString& title, int button
 
 CAdjustDialog::~CAdjustDialog() {
     StopPreview();
+    ShowPreviewCounts(m_view, std::nullopt);
     m_view->SetDisplayMode(CeditorView::kDrawImage);
+}
+
+void CAdjustDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_sliders.empty()) m_sliders.front()->setFocus();
 }
 
 bool CAdjustDialog::Run() {
     const bool accepted = exec() == QDialog::Accepted;
     const bool committed = accepted && Commit();
     StopPreview();
+    ShowPreviewCounts(m_view, std::nullopt);
     m_view->SetDisplayMode(CeditorView::kDrawImage);
     return committed;
 }
@@ -99,6 +106,7 @@ bool CAdjustDialog::Run() {
 bool CAdjustDialog::Commit() {
     // The whole-image run needs the cores; a preview would be thrown away anyway.
     StopPreview();
+    ShowPreviewCounts(m_view, std::nullopt);
     CeditorDoc* document = m_view->GetDocument();
     CMainFrame* frame = m_view->MainFrame();
     ApplyResult result = ApplyResult::NoImage;

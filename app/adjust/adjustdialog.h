@@ -75,6 +75,8 @@ public:
     QLineEdit* EditOf(int pair) const;
 
 protected:
+    // The first pair's slider takes the keyboard, so arrow keys adjust at once.
+    void showEvent(QShowEvent* event) override;
     // The dialog's controls go here, above the buttons.
     QVBoxLayout* Body() const { return m_body; }
     // A labelled slider and edit on row `row` of `grid`, set up from a descriptor's

@@ -14,7 +14,8 @@
 //      run.NewerRequestWaiting()) or failed, and then nothing is repainted.
 //   3. Call Post() after every change on the window thread. Requests are coalesced and a
 //      running job may abandon early; the last preview always reflects the last Post.
-//   4. After each finished job the view is repainted from the window thread and
+//   4. After each finished job the view is repainted from the window thread, the
+//      histogram window (when the view has a main window) shows the preview's counts, and
 //      previewShown() is emitted there. Jobs that draw in pieces may call
 //      RepaintFromWorker() between pieces.
 //   5. Stop() (or the destructor) waits for a running job; after it nothing more runs.
@@ -27,8 +28,15 @@
 
 #include "adjust/framework/previewworker.h"
 #include "core/imageplane.h"
+#include "editor/histogramdialog.h"
 
 class CeditorView;
+
+// The colour counts of a preview picture, as the histogram window shows them.
+CHistogramDialog::PreviewCounts CountPreview(const ImagePlane& plane);
+// Shows `counts` in the histogram window of `view`'s main window (nullopt: the document's
+// own histograms again); nothing when the view has no main window.
+void ShowPreviewCounts(CeditorView* view, std::optional<CHistogramDialog::PreviewCounts> counts);
 
 class CPreviewBridge : public QObject {
     Q_OBJECT
@@ -69,5 +77,7 @@ private:
     ImagePlane m_target;
     Job m_job;
     std::atomic<uint64_t> m_shown{0};
+    bool m_countPreviews = false;  // a histogram window follows the previews
+    CLatestValue<CHistogramDialog::PreviewCounts> m_counts;
     std::unique_ptr<CPreviewWorker> m_worker;  // last: stopped before the members above go
 };

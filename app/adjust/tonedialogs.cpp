@@ -90,7 +90,8 @@ void CBlackWhiteDialog::SelectMode(adjust::BlackWhiteMode mode) {
     if (!adjust::IsBlackWhiteMode(static_cast<int32_t>(mode))) return;
     m_mode = mode;
     if (QRadioButton* button = ModeButton(mode)) button->setChecked(true);
-    adjust::ApplyBlackWhite(View()->DisplayCopy(), View()->PreviewCopy(), {m_mode});
+    if (adjust::ApplyBlackWhite(View()->DisplayCopy(), View()->PreviewCopy(), {m_mode}))
+        ShowPreviewCounts(View(), CountPreview(View()->PreviewCopy()));
     View()->viewport()->update();
 }
 

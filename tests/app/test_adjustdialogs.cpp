@@ -22,6 +22,7 @@
 #include "apptest.h"
 #include "editor/commandtable.h"
 #include "editor/editorview.h"
+#include "editor/histogramdialog.h"
 #include "shell/mainframe.h"
 
 using namespace apptest;
@@ -419,6 +420,30 @@ private slots:
         QVERIFY(adjust::ApplyBlackWhite(view->DisplayCopy(), target, {adjust::BlackWhiteMode::SepiaSpring}));
         QVERIFY(PixelBytes(view->PreviewCopy()) == PixelBytes(target));
         CheckCommit(dialog, {"--bw", "3"});
+    }
+
+    // While a dialog is open the histogram window shows its preview's counts; after it
+    // the document's own again.
+    void histogramFollowsThePreview() {
+        CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CeditorView* view = frame.AddDocument(MakeDocument(MakePattern(160, 120)));
+        CHistogramDialog* histogram = frame.HistogramWindow();
+        {
+            CLevelsDialog dialog(view);
+            Type(dialog.EditOf(1), "90");
+            SettlePreview(dialog);
+            QVERIFY(histogram->PreviewCountsShown().has_value());
+            const ImagePlane preview = view->PreviewCopy();
+            std::array<std::array<uint32_t, 256>, 3> expected{};
+            for (int y = 0; y < preview.height; ++y)
+                for (int x = 0; x < preview.width; ++x)
+                    for (int c = 0; c < 3; ++c) ++expected[2 - c][preview.Row(y)[x * 3 + c]];
+            QVERIFY(histogram->PreviewCountsShown()->rgb == expected);
+            QCOMPARE(expected[0][0] > 0, true);  // black point 90 sends the darker levels to 0
+        }
+        QVERIFY(!histogram->PreviewCountsShown().has_value());
     }
 
     // A routine that fails is reported and changes nothing, not even the modified flag.
