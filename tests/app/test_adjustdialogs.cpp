@@ -11,6 +11,7 @@
 #include <QSlider>
 #include <QtTest>
 #include <cstring>
+#include <thread>
 
 #include "adjust/adjustcommands.h"
 #include "adjust/curvesdialog.h"
@@ -152,6 +153,19 @@ protected:
             return false;
         };
     }
+};
+
+// Records what reaches a progress display.
+struct RecordingProgress : IProgress {
+    void Start(const std::string& t, int total) override {
+        ++starts;
+        title = t;
+        this->total = total;
+    }
+    void SetPosition(int position) override { last = position; }
+    void End() override { ++ends; }
+    int starts = 0, ends = 0, total = 0, last = -1;
+    std::string title;
 };
 
 QString FormatFloat(float value) {
@@ -444,6 +458,32 @@ private slots:
             QCOMPARE(expected[0][0] > 0, true);  // black point 90 sends the darker levels to 0
         }
         QVERIFY(!histogram->PreviewCountsShown().has_value());
+    }
+
+    // OK's progress bar: nothing for a run shorter than the delay; after it the bar shows
+    // the run's title and the window thread's positions, and ends with the run. Positions
+    // reported from a routine's helper threads are left out.
+    void progressOnlyForLongRuns() {
+        RecordingProgress target;
+        {
+            CDelayedProgress quick(&target, nullptr, 60000);
+            quick.Start("Hue/Saturation", 10);
+            quick.SetPosition(5);
+            quick.End();
+        }
+        QCOMPARE(target.starts, 0);
+        QCOMPARE(target.ends, 0);
+        {
+            CDelayedProgress slow(&target, nullptr, 0);
+            slow.Start("Un-sharp mask", 12);
+            slow.SetPosition(3);
+            std::thread([&slow] { slow.SetPosition(7); }).join();
+        }  // ended by its destructor when the routine did not end it
+        QCOMPARE(target.starts, 1);
+        QCOMPARE(target.title, std::string("Un-sharp mask"));
+        QCOMPARE(target.total, 12);
+        QCOMPARE(target.last, 3);
+        QCOMPARE(target.ends, 1);
     }
 
     // A routine that fails is reported and changes nothing, not even the modified flag.
