@@ -64,7 +64,7 @@ struct CommandInfo {
 };
 
 // The commands of the editor view in menu order. Commands whose dialogs and tools are not
-// part of the program yet (crop, arbitrary rotation, the adjustments, the detail filters,
+// part of the program yet (crop, arbitrary rotation, white balance, photographic filters,
 // red-eye removal) are added to this table together with them.
 const std::vector<CommandInfo>& EditorViewCommands();
 // The row of a view command, or null.

@@ -22,9 +22,8 @@
 namespace {
 
 // The action words of the wizard page and the commands they run, in the order they are
-// tried. The adjustment and tool words ("brightness", "levels", "boost", "shadowcontrol",
-// "highlightcontrol", "rotatearbitrary", "crop", "redeyeremoval", "bw", "ir", "usm",
-// "photofilters", "whitebalance") join this table with their commands.
+// tried. The tool words ("rotatearbitrary", "crop", "redeyeremoval", "photofilters",
+// "whitebalance") join this table with their commands.
 struct WizardWord {
     const char* word;
     int command;

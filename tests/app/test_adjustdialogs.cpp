@@ -346,6 +346,24 @@ private slots:
         QVERIFY(adjust::ApplyBrightness(pixels.Plane(), target, {-60}));
         QVERIFY(PixelBytes(doc->CurrentImage()) == PixelBytes(target));
 
+        // The wizard's words open their dialogs; Cancel each.
+        const std::pair<const char*, const char*> words[] = {
+            {"action:brightness", "Brightness"}, {"action:levels", "Levels"},
+            {"action:boost", "Boost"},           {"action:shadowcontrol", "Shadow Control Pro"},
+            {"action:highlightcontrol", "Highlight Control Pro"},
+            {"action:bw", "Black and White / Sepia"}, {"action:ir", "IR Film"},
+            {"action:usm", "Sharpen - USM"}};
+        for (const auto& [word, title] : words) {
+            QString opened;
+            WhenModal([&opened](QWidget* modal) {
+                opened = modal->windowTitle();
+                static_cast<QDialog*>(modal)->reject();
+            });
+            view->OnAction(QString::fromLatin1(word));
+            QCOMPARE(opened, QString::fromLatin1(title));
+        }
+        QCOMPARE(doc->Ring().UndoDepth(), 1);
+
         QVERIFY(view->StartTool(std::make_unique<FakeTool>()));
         for (int id : {cmd::Levels, cmd::Curves, cmd::ChannelMixer, cmd::HueSaturation, cmd::Brightness,
                        cmd::BlackAndWhite, cmd::Boost, cmd::Sharpen, cmd::ShadowControl, cmd::HighlightControl,
