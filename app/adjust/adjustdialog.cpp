@@ -47,8 +47,10 @@ CAdjustDialog::CAdjustDialog(CeditorView* view, const QString& title, int button
 
     auto* side = new QVBoxLayout;
     auto* box = new QDialogButtonBox(Qt::Vertical, this);
-    box->addButton(QDialogButtonBox::Ok)->setToolTip(tr("Applies the current setting."));
-    box->addButton(QDialogButtonBox::Cancel)->setToolTip(tr("Cancels the current setting."));
+    m_ok = box->addButton(QDialogButtonBox::Ok);
+    m_ok->setToolTip(tr("Applies the current setting."));
+    m_cancel = box->addButton(QDialogButtonBox::Cancel);
+    m_cancel->setToolTip(tr("Cancels the current setting."));
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
     if (buttons & kReset) {

@@ -67,6 +67,8 @@ public:
     CeditorView* View() const { return m_view; }
     QCheckBox* PreviewBox() const { return m_previewBox; }
     QPushButton* ResetButton() const { return m_reset; }
+    QPushButton* OkButton() const { return m_ok; }
+    QPushButton* CancelButton() const { return m_cancel; }
     // The preview machinery (null before StartPreview).
     CPreviewBridge* Bridge() const { return m_bridge.get(); }
     // The pairs in the order they were added.
@@ -117,6 +119,8 @@ private:
     QVBoxLayout* m_body = nullptr;
     QCheckBox* m_previewBox = nullptr;
     QPushButton* m_reset = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
     std::vector<CQtSliderEdit*> m_pairs;
     std::vector<QSlider*> m_sliders;
     std::vector<QLineEdit*> m_edits;

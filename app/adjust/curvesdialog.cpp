@@ -100,6 +100,8 @@ CCurvesDialog::CCurvesDialog(CeditorView* view)
     Body()->addLayout(fields);
     PreviewBox()->setToolTip(tr("Enables/disables preview."));
     ResetButton()->setToolTip(tr("Resets the parameters to the neutral setting."));
+    for (QPushButton* button : findChildren<QPushButton*>())
+        if (button->text() == tr("Save")) button->setToolTip(tr("Saves the current settings to the file."));
     connect(m_channel, &QComboBox::currentIndexChanged, this, &CCurvesDialog::SelectChannel);
     StartPreview([tables = m_tables](const ImagePlane& source, const ImagePlane& target, const PreviewRun&) {
         return adjust::ApplyCurves(source, target, tables->Load());

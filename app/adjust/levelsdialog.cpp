@@ -76,6 +76,8 @@ CLevelsDialog::CLevelsDialog(CeditorView* view)
     Body()->addWidget(m_warning);
     PreviewBox()->setToolTip(tr("Toggles the preview."));
     ResetButton()->setToolTip(tr("Restores the settings to neutral."));
+    OkButton()->setToolTip(tr("Applies this setting."));
+    CancelButton()->setToolTip(tr("Cancels this operation."));
 
     connect(m_white, &CQtSliderEdit::valueChanged, this, &CLevelsDialog::OnWhite);
     connect(m_black, &CQtSliderEdit::valueChanged, this, &CLevelsDialog::OnBlack);
