@@ -191,7 +191,13 @@ private slots:
         for (int position = 0; position <= 300; position += 7) dialog.SliderOf(0)->setValue(position);
         QCOMPARE(dialog.Params().brightness, 94.0f);  // slider 294 of -200..200
         CheckPreview(dialog, [](auto& s, auto& d) { return adjust::ApplyBrightness(s, d, {94}); });
-        CheckCommit(dialog, {"--brightness", "94"});
+        // Unchecked, Preview shows the unprocessed copy while the worker keeps going.
+        dialog.PreviewBox()->setChecked(false);
+        QCOMPARE(view->DisplayModeValue(), int(CeditorView::kDrawDisplayCopy));
+        Type(dialog.EditOf(0), "80");
+        dialog.PreviewBox()->setChecked(true);
+        CheckPreview(dialog, [](auto& s, auto& d) { return adjust::ApplyBrightness(s, d, {80}); });
+        CheckCommit(dialog, {"--brightness", "80"});
     }
 
     // Levels: per-channel points and a typed gamma preview like the engine; a black point
