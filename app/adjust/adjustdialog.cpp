@@ -12,11 +12,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QScreen>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <chrono>
 
 #include "editor/editorview.h"
+#include "editor/histogramdialog.h"
 #include "platform/programfolder.h"
 #include "shell/mainframe.h"
 #include "shell/qtprompt.h"
@@ -26,6 +29,8 @@ namespace {
 
 // Runs longer than this show the progress bar.
 constexpr int kProgressDelayMs = 500;
+// Pixels between the picture and a dialog placed beside it.
+constexpr int kGap = 8;
 
 long long NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -94,6 +99,25 @@ CAdjustDialog::~CAdjustDialog() {
 void CAdjustDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!m_sliders.empty()) m_sliders.front()->setFocus();
+    // Beside the picture when the screen has room, so that the whole preview stays in sight.
+    const QScreen* screen = m_view->screen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QRect picture(m_view->mapToGlobal(QPoint(0, 0)), m_view->size());
+    const QSize size = frameGeometry().size();
+    const int lowest = std::max(area.top(), area.bottom() - size.height());
+    int left = 0;
+    if (picture.right() + kGap + size.width() <= area.right()) left = picture.right() + kGap;
+    else if (picture.left() - kGap - size.width() >= area.left()) left = picture.left() - kGap - size.width();
+    else return;
+    int top = std::clamp(picture.top(), area.top(), lowest);
+    // Below the histogram window rather than over it, when it is in the way.
+    const QWidget* histogram =
+        m_view->MainFrame() ? static_cast<const QWidget*>(m_view->MainFrame()->HistogramWindow()) : nullptr;
+    if (histogram && histogram->isVisible() &&
+        histogram->frameGeometry().intersects(QRect(QPoint(left, top), size)))
+        top = std::min(histogram->frameGeometry().bottom() + kGap, lowest);
+    move(left, top);
 }
 
 bool CAdjustDialog::Run() {
