@@ -39,6 +39,19 @@ enum CommandId : int {
     ImprovementWizard = 32940,
     Zoom100 = 32944,
     ZoomFit = 32945,
+    // --- Adjustment dialogs ---
+    Levels = 32780,
+    Curves = 32853,
+    ChannelMixer = 32858,
+    HueSaturation = 32859,
+    Brightness = 32924,
+    BlackAndWhite = 32923,
+    Boost = 32875,
+    Sharpen = 32857,
+    ShadowControl = 32860,
+    HighlightControl = 32862,
+    IrFilm = 32863,
+    // --- end of adjustment dialogs ---
 };
 }  // namespace cmd
 
@@ -51,7 +64,7 @@ struct CommandInfo {
 };
 
 // The commands of the editor view in menu order. Commands whose dialogs and tools are not
-// part of the program yet (crop, arbitrary rotation, the adjustments, the detail filters,
+// part of the program yet (crop, arbitrary rotation, white balance, photographic filters,
 // red-eye removal) are added to this table together with them.
 const std::vector<CommandInfo>& EditorViewCommands();
 // The row of a view command, or null.

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "adjust/adjustcommands.h"
 #include "editor/childframe.h"
 #include "editor/commandtable.h"
 #include "editor/editordoc.h"
@@ -21,17 +22,28 @@
 namespace {
 
 // The action words of the wizard page and the commands they run, in the order they are
-// tried. The adjustment and tool words ("brightness", "levels", "boost", "shadowcontrol",
-// "highlightcontrol", "rotatearbitrary", "crop", "redeyeremoval", "bw", "ir", "usm",
-// "photofilters", "whitebalance") join this table with their commands.
+// tried. The tool words ("rotatearbitrary", "crop", "redeyeremoval", "photofilters",
+// "whitebalance") join this table with their commands.
 struct WizardWord {
     const char* word;
     int command;
 };
 constexpr WizardWord kWizardWords[] = {
+    // --- Adjustment dialogs ---
+    {"brightness", cmd::Brightness},
+    {"levels", cmd::Levels},
+    {"boost", cmd::Boost},
+    {"shadowcontrol", cmd::ShadowControl},
+    {"highlightcontrol", cmd::HighlightControl},
+    // --- end of adjustment dialogs ---
     {"-90", cmd::Rotate90Clockwise},
     {"+90", cmd::Rotate90CounterClockwise},
     {"180", cmd::Rotate180},
+    // --- Adjustment dialogs ---
+    {"bw", cmd::BlackAndWhite},
+    {"ir", cmd::IrFilm},
+    {"usm", cmd::Sharpen},
+    // --- end of adjustment dialogs ---
     {"zoom100", cmd::Zoom100},
 };
 
@@ -93,7 +105,11 @@ void CeditorView::OnCommand(int id) {
         case cmd::ZoomFit: ZoomToFit(); break;
         case cmd::ShowNextImage: ShowNeighbour(+1); break;
         case cmd::ShowPreviousImage: ShowNeighbour(-1); break;
-        default: break;
+        default:
+            // --- Adjustment dialogs ---
+            if (IsAdjustCommand(id)) RunAdjustDialog(id, this);
+            // --- end of adjustment dialogs ---
+            break;
     }
     Changed();
 }

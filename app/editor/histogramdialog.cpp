@@ -134,15 +134,16 @@ void CHistogramDialog::PaintCurves(QPainter& painter, const QRect& frame) {
     if (!view) return;
     const CeditorDoc* document = view->GetDocument();
     const ImagePlane image = document->CurrentImage();
-    const uint32_t cap = HistogramCap(document->HistogramPeak(), image.width, image.height);
+    const uint32_t cap = m_preview ? HistogramCap(m_preview->peak, m_preview->width, m_preview->height)
+                                   : HistogramCap(document->HistogramPeak(), image.width, image.height);
     if (cap == 0) return;  // an empty picture: nothing to scale the curves by
     const QRect box = frame.adjusted(1, 1, -1, -1);
 
     std::array<std::array<float, 256>, 4> levels{};
     for (int i = 0; i < 256; ++i) {
-        const float red = static_cast<float>(document->GetHistogram(0)[i]);
-        const float green = static_cast<float>(document->GetHistogram(1)[i]);
-        const float blue = static_cast<float>(document->GetHistogram(2)[i]);
+        const float red = static_cast<float>(m_preview ? m_preview->rgb[0][i] : document->GetHistogram(0)[i]);
+        const float green = static_cast<float>(m_preview ? m_preview->rgb[1][i] : document->GetHistogram(1)[i]);
+        const float blue = static_cast<float>(m_preview ? m_preview->rgb[2][i] : document->GetHistogram(2)[i]);
         levels[kRed][i] = red;
         levels[kGreen][i] = green;
         levels[kBlue][i] = blue;
@@ -155,6 +156,11 @@ void CHistogramDialog::PaintCurves(QPainter& painter, const QRect& frame) {
         painter.setPen(QPen(colours[curve], 0));
         painter.drawPolyline(HistogramCurve(levels[curve].data(), box, cap));
     }
+}
+
+void CHistogramDialog::SetPreviewCounts(std::optional<PreviewCounts> counts) {
+    m_preview = std::move(counts);
+    m_box->update();
 }
 
 void CHistogramDialog::OnSliderChanged(int position) {

@@ -5,7 +5,9 @@
 #include <QDialog>
 #include <QPolygon>
 #include <QRect>
+#include <array>
 #include <cstdint>
+#include <optional>
 
 class CeditorView;
 class CMainFrame;
@@ -37,6 +39,18 @@ public:
     // Draws the checked curves of the active document into the box's rectangle `frame`.
     void PaintCurves(QPainter& painter, const QRect& frame);
 
+    // Counts of an adjustment dialog's preview picture, shown instead of the document's
+    // histograms while set (an adjustment's preview follows every change).
+    struct PreviewCounts {
+        std::array<std::array<uint32_t, 256>, 3> rgb{};  // red, green, blue
+        uint32_t peak = 0;
+        int32_t width = 0;
+        int32_t height = 0;
+    };
+    // Shows `counts` (nullopt: the document's histograms again) and repaints.
+    void SetPreviewCounts(std::optional<PreviewCounts> counts);
+    const std::optional<PreviewCounts>& PreviewCountsShown() const { return m_preview; }
+
     QCheckBox* CurveBox(Curve curve) const { return m_checks[curve]; }
     QSlider* ZoomSlider() const { return m_slider; }
     QLabel* ZoomLabel() const { return m_zoomText; }
@@ -58,4 +72,5 @@ private:
     QPushButton* m_plus;
     QPushButton* m_minus;
     bool m_syncing = false;
+    std::optional<PreviewCounts> m_preview;
 };

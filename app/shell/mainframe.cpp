@@ -102,6 +102,15 @@ void CMainFrame::CreateMenus() {
     image->addSeparator();
     viewCommand(image, cmd::Resize);
     image->addSeparator();
+    // --- Adjustment dialogs ---
+    for (int id : {cmd::Brightness, cmd::Boost, cmd::BlackAndWhite}) viewCommand(image, id);
+    QMenu* advanced = image->addMenu(tr("Advanced"));
+    for (int id : {cmd::Levels, cmd::Curves, cmd::ChannelMixer, cmd::HueSaturation}) viewCommand(advanced, id);
+    advanced->addSeparator();
+    for (int id : {cmd::Sharpen, cmd::ShadowControl, cmd::HighlightControl, cmd::IrFilm}) viewCommand(advanced, id);
+    connect(advanced, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    image->addSeparator();
+    // --- end of adjustment dialogs ---
     viewCommand(image, cmd::ShowExifInfo);
     viewCommand(image, cmd::ImprovementWizard);
 
