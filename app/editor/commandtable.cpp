@@ -14,6 +14,13 @@ const std::vector<CommandInfo>& EditorViewCommands() {
         {cmd::FlipHorizontal, "Flip horizontal", "Ctrl+;", true, "Mirror the image left to right."},
         {cmd::FlipVertical, "Flip vertical", "Ctrl+'", true, "Mirror the image top to bottom."},
         {cmd::Resize, "Resize", "Ctrl+R", true, "Change the pixel size of the image."},
+        // The interactive tools.
+        {cmd::Crop, "Crop", "Ctrl+I", true, "Cut the image to a rectangle."},
+        {cmd::ArbitraryRotation, "Arbitrary rotation", "", true, "Straighten the image along a guide line."},
+        {cmd::WhiteBalance, "White Balance", "", true, "Correct a colour cast."},
+        {cmd::PhotographicFilters, "Photographic Filters", "", true, "Simulate coloured and graduated lens filters."},
+        {cmd::RedEyeRemoval, "Red eye removal", "", true, "Darken red pupils."},
+        // End of the interactive tools.
         {cmd::ShowExifInfo, "Show EXIF info", "Ctrl+E", true, "Show the EXIF data of the picture."},
         {cmd::ImprovementWizard, "Improvement wizard", "Ctrl+W", false, "Open the image adjustment wizard."},
         {cmd::Zoom100, "Zoom to 100%", "", false, "Show the image pixel for pixel."},

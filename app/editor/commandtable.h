@@ -39,6 +39,12 @@ enum CommandId : int {
     ImprovementWizard = 32940,
     Zoom100 = 32944,
     ZoomFit = 32945,
+    // Interactive tools of the editor view.
+    Crop = 32854,
+    ArbitraryRotation = 32855,
+    RedEyeRemoval = 32881,
+    PhotographicFilters = 32941,
+    WhiteBalance = 32942,
 };
 }  // namespace cmd
 
@@ -50,9 +56,9 @@ struct CommandInfo {
     const char* hint;         // status bar hint
 };
 
-// The commands of the editor view in menu order. Commands whose dialogs and tools are not
-// part of the program yet (crop, arbitrary rotation, the adjustments, the detail filters,
-// red-eye removal) are added to this table together with them.
+// The commands of the editor view in menu order. Commands whose dialogs are not part of
+// the program yet (the adjustments, the detail filters) are added to this table together
+// with them.
 const std::vector<CommandInfo>& EditorViewCommands();
 // The row of a view command, or null.
 const CommandInfo* FindViewCommand(int id);

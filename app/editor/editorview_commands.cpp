@@ -17,13 +17,13 @@
 #include "platform/programfolder.h"
 #include "shell/mainframe.h"
 #include "shell/waitcursor.h"
+#include "tools/starttool.h"
 
 namespace {
 
 // The action words of the wizard page and the commands they run, in the order they are
-// tried. The adjustment and tool words ("brightness", "levels", "boost", "shadowcontrol",
-// "highlightcontrol", "rotatearbitrary", "crop", "redeyeremoval", "bw", "ir", "usm",
-// "photofilters", "whitebalance") join this table with their commands.
+// tried. The adjustment dialogs' words ("brightness", "levels", "boost", "shadowcontrol",
+// "highlightcontrol", "bw", "ir", "usm") join this table with their commands.
 struct WizardWord {
     const char* word;
     int command;
@@ -32,6 +32,13 @@ constexpr WizardWord kWizardWords[] = {
     {"-90", cmd::Rotate90Clockwise},
     {"+90", cmd::Rotate90CounterClockwise},
     {"180", cmd::Rotate180},
+    // The interactive tools.
+    {"rotatearbitrary", cmd::ArbitraryRotation},
+    {"crop", cmd::Crop},
+    {"redeyeremoval", cmd::RedEyeRemoval},
+    {"photofilters", cmd::PhotographicFilters},
+    {"whitebalance", cmd::WhiteBalance},
+    // End of the interactive tools.
     {"zoom100", cmd::Zoom100},
 };
 
@@ -61,6 +68,11 @@ bool CeditorView::IsCommandEnabled(int id) const {
 
 void CeditorView::OnCommand(int id) {
     if (!IsCommandEnabled(id)) return;
+    if (tools::IsToolCommand(id)) {
+        tools::StartToolCommand(*this, id);
+        Changed();
+        return;
+    }
     switch (id) {
         case cmd::EditUndo:
             if (m_tool) m_tool->Undo();
