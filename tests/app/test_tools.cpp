@@ -16,7 +16,9 @@
 #include "geometry/rotate.h"
 #include "tools/croptool.h"
 #include "tools/redeyetool.h"
+#include "tools/photofilterstool.h"
 #include "tools/rotatetool.h"
+#include "tools/whitebalancetool.h"
 
 using namespace apptest;
 using geometry::CCropToolModel;
@@ -295,6 +297,34 @@ private slots:
         QVERIFY(rotate);
         rotate->Panel()->close();
         QVERIFY(!view->Tool());
+        QCOMPARE(view->GetDocument()->Ring().UndoDepth(), 0);
+    }
+
+    void wizardPageLinksStartEveryTool() {
+        QFile page(QStringLiteral(LUMARET_SOURCE_DIR "/data/wizard.htm"));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        // Ending a tool writes nothing, so the filters tool may read the shipped presets.
+        struct Word {
+            const char* action;
+            std::function<bool(IGuiItem*)> isTool;
+        };
+        const Word words[] = {
+            {"rotatearbitrary", [](IGuiItem* t) { return dynamic_cast<CRotateTool*>(t) != nullptr; }},
+            {"crop", [](IGuiItem* t) { return dynamic_cast<CCropTool*>(t) != nullptr; }},
+            {"redeyeremoval", [](IGuiItem* t) { return dynamic_cast<CRedEyeTool*>(t) != nullptr; }},
+            {"whitebalance", [](IGuiItem* t) { return dynamic_cast<CWhiteBalance*>(t) != nullptr; }},
+            {"photofilters", [](IGuiItem* t) { return dynamic_cast<CPhotographicFilters*>(t) != nullptr; }},
+        };
+        auto view = MakeView(MakePattern(60, 40), QSize(120, 80));
+        QVERIFY(view);
+        for (const Word& word : words) {
+            const QString action = QStringLiteral("action:") + word.action;
+            QVERIFY2(html.contains(QStringLiteral("href=\"") + action + "\""), word.action);
+            view->OnAction(action.toUpper());
+            QVERIFY2(word.isTool(view->Tool()), word.action);
+            view->EndTool();
+        }
         QCOMPARE(view->GetDocument()->Ring().UndoDepth(), 0);
     }
 };
