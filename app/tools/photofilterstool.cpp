@@ -104,6 +104,9 @@ void CPhotographicFilters::Create(QWidget*) {
     const std::span<const ops::Param> params = adjust::PhotoFilterOperation().params;
     auto pair = [&](QGridLayout* grid, int column, const QString& label, FilterParam which, Qt::Orientation dir) {
         auto* slider = new QSlider(dir, panel);
+        // A pair's slider has its minimum position at the top, as the pair expects.
+        slider->setInvertedAppearance(dir == Qt::Vertical);
+        slider->setInvertedControls(dir == Qt::Vertical);
         auto* edit = new QLineEdit(panel);
         edit->setObjectName(QString::fromUtf8(params[which].name).toLower());
         edit->setMaximumWidth(56);
@@ -119,6 +122,8 @@ void CPhotographicFilters::Create(QWidget*) {
         if (which != kStrength) m_gradControls << slider << edit;
         auto* result = new CQtSliderEdit(slider, edit, panel);
         InitSliderEdit(result->Pair(), result, params[which]);
+        // 361 ticks on the angle slider would only draw a solid bar.
+        if (dir == Qt::Horizontal) slider->setTickPosition(QSlider::NoTicks);
         return result;
     };
     auto* grid = new QGridLayout;

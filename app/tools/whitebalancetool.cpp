@@ -84,6 +84,9 @@ void CWhiteBalance::Create(QWidget*) {
     hueEdit->setObjectName(QStringLiteral("hue"));
     hueEdit->setMaximumWidth(48);
     auto* satSlider = new QSlider(Qt::Vertical, panel);
+    // A pair's slider has its minimum position at the top, as the pair expects.
+    satSlider->setInvertedAppearance(true);
+    satSlider->setInvertedControls(true);
     auto* satEdit = new QLineEdit(panel);
     satEdit->setObjectName(QStringLiteral("saturation"));
     satEdit->setMaximumWidth(48);
