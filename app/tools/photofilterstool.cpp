@@ -251,6 +251,8 @@ void CPhotographicFilters::Close() {
 void CPhotographicFilters::Accept() {
     if (m_closing) return;
     m_library.OfferSave(m_files.presetsWrite, Prompt());
+    // The preview reads the document's picture, which the commit is about to follow.
+    m_bridge.reset();
     const PhotoFilterParams used = m_params;
     const std::string lastWrite = m_files.lastWrite;
     Confirm();  // the tool may be gone from here on: only locals below

@@ -135,7 +135,11 @@ void CWhiteBalance::Create(QWidget*) {
     QObject::connect(m_preview, &QCheckBox::toggled, panel, [this](bool on) {
         m_view->SetDisplayMode(on ? CeditorView::kDrawPreviewCopy : CeditorView::kDrawDisplayCopy);
     });
-    QObject::connect(ok, &QPushButton::clicked, panel, [this] { Confirm(); });
+    QObject::connect(ok, &QPushButton::clicked, panel, [this] {
+        // The whole picture is worked next: the preview would only slow it down.
+        m_bridge.reset();
+        Confirm();
+    });
     QObject::connect(cancel, &QPushButton::clicked, panel, [this] { Cancel(); });
 
     m_three->setChecked(true);
