@@ -32,6 +32,8 @@ using adjust::PhotoFilterParams;
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// The help page of the photographic filters.
+constexpr int kFiltersHelp = 20;
 // A drag shorter than this (window pixels) only moves the line; longer ones turn it.
 constexpr double kTurnDistance = 4.0;
 
@@ -175,7 +177,7 @@ void CPhotographicFilters::Create(QWidget*) {
     save->setObjectName(QStringLiteral("savePresets"));
     boxes->addWidget(save);
     layout->addLayout(boxes);
-    auto [ok, cancel] = panel->AddButtons(layout, QStringLiteral("OK"), QStringLiteral("Cancel"));
+    auto [ok, cancel] = panel->AddButtons(layout, QStringLiteral("OK"), QStringLiteral("Cancel"), kFiltersHelp);
 
     QObject::connect(m_angle, &CQtSliderEdit::valueChanged, panel, [this](float v) {
         m_params.angle = v;

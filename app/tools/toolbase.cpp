@@ -12,6 +12,7 @@
 #include "editor/commandtable.h"
 #include "editor/editordoc.h"
 #include "editor/editorview.h"
+#include "shell/mainframe.h"
 #include "shell/qtprompt.h"
 
 CToolPanel::CToolPanel(CeditorView* view, const QString& title, std::function<void()> cancel)
@@ -45,8 +46,17 @@ void CToolPanel::ShowBesideView() {
 }
 
 std::pair<QPushButton*, QPushButton*> CToolPanel::AddButtons(QBoxLayout* layout, const QString& ok,
-                                                             const QString& cancel) {
+                                                             const QString& cancel, int helpContext) {
     auto* row = new QHBoxLayout;
+    if (m_view && m_view->MainFrame()) {
+        auto* help = new QPushButton(QStringLiteral("?"), this);
+        help->setObjectName(QStringLiteral("help"));
+        help->setFixedWidth(help->sizeHint().height());
+        connect(help, &QPushButton::clicked, this, [this, helpContext] {
+            if (m_view && m_view->MainFrame()) m_view->MainFrame()->ShowHelp(helpContext);
+        });
+        row->addWidget(help);
+    }
     auto* okButton = new QPushButton(ok, this);
     auto* cancelButton = new QPushButton(cancel, this);
     okButton->setObjectName(QStringLiteral("ok"));

@@ -25,8 +25,10 @@ public:
     // Shows the panel at the right of the view's window, or at its left when the screen
     // has no room there.
     void ShowBesideView();
-    // An "OK"-like and a "Cancel"-like button in a row, added to `layout`.
-    std::pair<QPushButton*, QPushButton*> AddButtons(QBoxLayout* layout, const QString& ok, const QString& cancel);
+    // An "OK"-like and a "Cancel"-like button and a "?" button that opens the help at
+    // `helpContext`, in a row added to `layout`.
+    std::pair<QPushButton*, QPushButton*> AddButtons(QBoxLayout* layout, const QString& ok, const QString& cancel,
+                                                     int helpContext = 0);
     // The tool is ending: closing the window no longer cancels it.
     void Detach();
 

@@ -22,6 +22,13 @@
 
 using adjust::DropperSize;
 
+namespace {
+
+// The help page of the white balance tool.
+constexpr int kWhiteBalanceHelp = 21;
+
+}  // namespace
+
 // ---------------------------------------------------------------- CColorWheel
 
 CColorWheel::CColorWheel(QWidget* parent) : QWidget(parent) {
@@ -112,7 +119,7 @@ void CWhiteBalance::Create(QWidget*) {
     layout->addWidget(dropper);
     m_preview = new QCheckBox(QStringLiteral("Preview"), panel);
     layout->addWidget(m_preview);
-    auto [ok, cancel] = panel->AddButtons(layout, QStringLiteral("Ok"), QStringLiteral("Cancel"));
+    auto [ok, cancel] = panel->AddButtons(layout, QStringLiteral("Ok"), QStringLiteral("Cancel"), kWhiteBalanceHelp);
 
     m_hue = new CQtSliderEdit(hueSlider, hueEdit, panel);
     m_saturation = new CQtSliderEdit(satSlider, satEdit, panel);
