@@ -248,6 +248,21 @@ private slots:
         QVERIFY(!redEye->CanRedo());
         QVERIFY(SamePixels(redEye->Engine().Working(), engine.Working()));
 
+        // A manual stroke is one more step, the same as the engine's stroke over the points.
+        redEye->SetAutomatic(false);
+        engine.SetParams(detail::RedEyeParams{false, 5, 5, 5});
+        QVERIFY(engine.OnButtonDown(40, 30));
+        engine.OnMouseMove(46, 33);
+        QVERIFY(engine.OnButtonUp());
+        QWidget* port = view->viewport();
+        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, At(*view, 40.5, 30.5));
+        QTest::mouseMove(port, At(*view, 46.5, 33.5));
+        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, At(*view, 46.5, 33.5));
+        QVERIFY(SamePixels(redEye->Engine().Working(), engine.Working()));
+        view->OnCommand(cmd::EditUndo);
+        QVERIFY(redEye->CanRedo());
+        view->OnCommand(cmd::EditRedo);
+
         QTest::mouseClick(redEye->Panel()->findChild<QPushButton*>("ok"), Qt::LeftButton);
         CeditorDoc* doc = view->GetDocument();
         QVERIFY(SamePixels(doc->CurrentImage(), engine.Working()));
