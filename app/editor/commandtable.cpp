@@ -27,6 +27,13 @@ const std::vector<CommandInfo>& EditorViewCommands() {
         {cmd::HighlightControl, "Highlight Control Pro", "", true, "Darkens the highlights."},
         {cmd::IrFilm, "IR Film", "", true, "Gives the image the look of infra-red film."},
         // --- end of adjustment dialogs ---
+        // The interactive tools.
+        {cmd::Crop, "Crop", "Ctrl+I", true, "Cut the image to a rectangle."},
+        {cmd::ArbitraryRotation, "Arbitrary rotation", "", true, "Straighten the image along a guide line."},
+        {cmd::WhiteBalance, "White Balance", "", true, "Correct a colour cast."},
+        {cmd::PhotographicFilters, "Photographic Filters", "", true, "Simulate coloured and graduated lens filters."},
+        {cmd::RedEyeRemoval, "Red eye removal", "", true, "Darken red pupils."},
+        // End of the interactive tools.
         {cmd::ShowExifInfo, "Show EXIF info", "Ctrl+E", true, "Show the EXIF data of the picture."},
         {cmd::ImprovementWizard, "Improvement wizard", "Ctrl+W", false, "Open the image adjustment wizard."},
         {cmd::Zoom100, "Zoom to 100%", "", false, "Show the image pixel for pixel."},

@@ -52,6 +52,12 @@ enum CommandId : int {
     HighlightControl = 32862,
     IrFilm = 32863,
     // --- end of adjustment dialogs ---
+    // Interactive tools of the editor view.
+    Crop = 32854,
+    ArbitraryRotation = 32855,
+    RedEyeRemoval = 32881,
+    PhotographicFilters = 32941,
+    WhiteBalance = 32942,
 };
 }  // namespace cmd
 
@@ -63,9 +69,7 @@ struct CommandInfo {
     const char* hint;         // status bar hint
 };
 
-// The commands of the editor view in menu order. Commands whose dialogs and tools are not
-// part of the program yet (crop, arbitrary rotation, white balance, photographic filters,
-// red-eye removal) are added to this table together with them.
+// The commands of the editor view in menu order.
 const std::vector<CommandInfo>& EditorViewCommands();
 // The row of a view command, or null.
 const CommandInfo* FindViewCommand(int id);

@@ -15,6 +15,7 @@
 #include "editor/guiitem.h"
 #include "settings/settings.h"
 #include "shell/mainframe.h"
+#include "shell/waitcursor.h"
 
 namespace {
 
@@ -323,11 +324,21 @@ bool CeditorView::StartTool(std::unique_ptr<IGuiItem> tool, bool previewInCopies
 void CeditorView::ApplyToolResult() {
     if (!m_tool) return;
     if (m_frame) m_frame->SetToolFrame(nullptr);
-    ImagePlane size;
-    m_tool->GetResultSize(size);
-    IGuiItem* tool = m_tool.get();
-    const ApplyResult result = m_document->ApplyOperation(
-            size.width, size.height, [tool](const ImagePlane&, const ImagePlane& next) { return tool->RenderResult(next); });
+    ApplyResult result = ApplyResult::Ok;
+    {
+        const CWaitCursor wait;
+        const std::vector<geometry::ResultStep> steps = m_tool->ResultSteps();
+        if (!steps.empty()) {
+            result = m_document->ApplyPlan(steps);
+        } else {
+            ImagePlane size;
+            m_tool->GetResultSize(size);
+            IGuiItem* tool = m_tool.get();
+            result = m_document->ApplyOperation(size.width, size.height, [tool](const ImagePlane&, const ImagePlane& next) {
+                return tool->RenderResult(next);
+            });
+        }
+    }
     if (result != ApplyResult::Ok && m_frame) {
         const char* text = result == ApplyResult::OutOfMemory
                                    ? "The result could not be made: there is not enough memory."
@@ -348,6 +359,7 @@ void CeditorView::EndTool() {
     m_previewImage = nullptr;
     m_displayMode = kDrawImage;
     UpdateCursor();
+    UpdateScrollBars();
     viewport()->update();
     Changed();
 }

@@ -18,12 +18,12 @@
 #include "platform/programfolder.h"
 #include "shell/mainframe.h"
 #include "shell/waitcursor.h"
+#include "tools/starttool.h"
 
 namespace {
 
 // The action words of the wizard page and the commands they run, in the order they are
-// tried. The tool words ("rotatearbitrary", "crop", "redeyeremoval", "photofilters",
-// "whitebalance") join this table with their commands.
+// tried.
 struct WizardWord {
     const char* word;
     int command;
@@ -44,6 +44,13 @@ constexpr WizardWord kWizardWords[] = {
     {"ir", cmd::IrFilm},
     {"usm", cmd::Sharpen},
     // --- end of adjustment dialogs ---
+    // The interactive tools.
+    {"rotatearbitrary", cmd::ArbitraryRotation},
+    {"crop", cmd::Crop},
+    {"redeyeremoval", cmd::RedEyeRemoval},
+    {"photofilters", cmd::PhotographicFilters},
+    {"whitebalance", cmd::WhiteBalance},
+    // End of the interactive tools.
     {"zoom100", cmd::Zoom100},
 };
 
@@ -73,6 +80,11 @@ bool CeditorView::IsCommandEnabled(int id) const {
 
 void CeditorView::OnCommand(int id) {
     if (!IsCommandEnabled(id)) return;
+    if (tools::IsToolCommand(id)) {
+        tools::StartToolCommand(*this, id);
+        Changed();
+        return;
+    }
     switch (id) {
         case cmd::EditUndo:
             if (m_tool) m_tool->Undo();

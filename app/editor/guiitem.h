@@ -4,8 +4,10 @@
 // the keys first, lets it draw its marks over the picture, and asks it for the result
 // when the user confirms.
 #include <cstdint>
+#include <vector>
 
 #include "core/imageplane.h"
+#include "geometry/types.h"
 
 class QPainter;
 class QWidget;
@@ -51,6 +53,9 @@ public:
     virtual void GetResultSize(ImagePlane& size) = 0;
     // True when the tool's preview is computed at display size and must follow zoom and pan.
     virtual bool IsViewDependent() = 0;
+    // The undo steps of the result, for a tool whose result is more than one step (the
+    // straightening with its crop). Empty: the one step of GetResultSize and RenderResult.
+    virtual std::vector<geometry::ResultStep> ResultSteps() { return {}; }
     // The tool's own click-by-click history, used by Undo and Redo while it is active.
     virtual bool CanUndo() { return false; }
     virtual void Undo() {}

@@ -101,6 +101,12 @@ void CMainFrame::CreateMenus() {
         viewCommand(image, id);
     image->addSeparator();
     viewCommand(image, cmd::Resize);
+    viewCommand(image, cmd::Crop);
+    viewCommand(image, cmd::ArbitraryRotation);
+    image->addSeparator();
+    viewCommand(image, cmd::WhiteBalance);
+    viewCommand(image, cmd::PhotographicFilters);
+    viewCommand(image, cmd::RedEyeRemoval);
     image->addSeparator();
     // --- Adjustment dialogs ---
     for (int id : {cmd::Brightness, cmd::Boost, cmd::BlackAndWhite}) viewCommand(image, id);
@@ -228,6 +234,7 @@ void CMainFrame::UpdateCommandUI() {
         if (QAction* action = Action(info.id)) action->setEnabled(view && view->IsCommandEnabled(info.id));
     const bool hasImage = view && view->GetDocument()->CurrentImage().IsValid();
     Action(cmd::FileOpen)->setEnabled(!toolActive);
+    Action(cmd::Settings)->setEnabled(!toolActive);
     Action(cmd::WindowCascade)->setEnabled(!toolActive);
     Action(cmd::WindowTile)->setEnabled(!toolActive);
     Action(cmd::WindowArrange)->setEnabled(!toolActive);
