@@ -49,8 +49,8 @@ struct BrowseFixture : ::testing::Test {
         ASSERT_TRUE(WriteCameraFile(pics + "/a.jpg", MakeTextured(320, 240, 2), &thumb, 1, "2005:01:01 10:00:00"));
         ASSERT_TRUE(WriteCameraFile(pics + "/b.jpg", MakeTextured(640, 480, 3), nullptr, 1, "2004:06:30 08:15:00"));
         ASSERT_TRUE(WriteCameraFile(pics + "/c.jpg", MakeTextured(300, 200, 4), &thumb, 6, "2004:12:24 18:00:00"));
-        browsertest::WriteFile(pics + "/broken.jpg", "not a picture at all");
-        browsertest::WriteFile(pics + "/notes.txt", "notes");
+        browsertest::WriteText(pics + "/broken.jpg", "not a picture at all");
+        browsertest::WriteText(pics + "/notes.txt", "notes");
         ASSERT_EQ(0, Run({"settings", "set", "ThumbnailDatabase", databases}).status);
     }
     clitest::CliResult Run(const std::vector<std::string>& args) {

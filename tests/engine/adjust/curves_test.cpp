@@ -100,7 +100,8 @@ TEST(Curves, DefaultFileIs80BytesAndEveryCurveRoundTrips) {
         ASSERT_TRUE(c.SetPoints(ch, pts));
     }
     c.BuildTables();
-    const auto path = adjusttest::TempPath("c.curves");
+    const testsupport::TempDir dir;
+    const auto path = dir / "c.curves";
     ASSERT_EQ(c.SaveFile(path.string()), SettingsFileStatus::Ok);
     EXPECT_EQ(std::filesystem::file_size(path), c.SaveBytes().size());
     CCurves d;

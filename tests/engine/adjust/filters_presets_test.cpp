@@ -50,7 +50,8 @@ TEST(FilterPresets, FileFormatRoundTripAndDamagedFiles) {
 }
 
 TEST(FilterPresets, LoadAndSaveThroughFiles) {
-    const auto path = TempPath("lib.pfs");
+    const testsupport::TempDir dir;
+    const auto path = dir / "lib.pfs";
     CFilterPresetLibrary lib = SampleLibrary(), loaded;
     ScriptedPrompt prompt;
     ASSERT_TRUE(lib.Save(path.string(), &prompt));
@@ -61,10 +62,9 @@ TEST(FilterPresets, LoadAndSaveThroughFiles) {
     EXPECT_FALSE(loaded.Load(path.string(), &prompt));
     EXPECT_TRUE(loaded.Records().empty());
     EXPECT_EQ(prompt.Shown().back(), (Msg{"Unable to load presets!", "Error"}));
-    std::filesystem::remove(path);
     // Saving where no file can be made keeps the modified flag.
     lib.NewCategory(prompt, Typing("Fresh"));
-    EXPECT_FALSE(lib.Save((TempPath("missing-dir") / "x.pfs").string(), &prompt));
+    EXPECT_FALSE(lib.Save((dir / "missing-dir" / "x.pfs").string(), &prompt));
     EXPECT_EQ(prompt.Shown().back(), (Msg{"Unable to save presets!", "Error"}));
     EXPECT_TRUE(lib.Modified());
 }

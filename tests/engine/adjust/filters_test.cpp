@@ -192,7 +192,8 @@ TEST(PhotoFilterFile, ParameterBlockLayoutAndTheLastSettingsFile) {
     ByteReader shortReader(std::span<const uint8_t>(b.data(), 27));
     EXPECT_FALSE(ReadFilterParams(shortReader, p));
 
-    const auto path = TempPath("last");
+    const testsupport::TempDir dir;
+    const auto path = dir / "last";
     ASSERT_TRUE(SaveFilterLastSettings(path.string(), p));
     char raw[32];
     std::ifstream(path, std::ios::binary).read(raw, 32);

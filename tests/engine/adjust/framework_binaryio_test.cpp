@@ -36,9 +36,8 @@ TEST(BinaryIo, FieldsAreLittleEndianAndReadsPastTheEndFailForGood) {
 }
 
 TEST(BinaryIo, SaveReplacesThroughTemporaryFileAndLoadChecksTheMagic) {
-    const fs::path dir = adjusttest::TempPath("binaryio");
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const testsupport::TempDir scratch;
+    const fs::path& dir = scratch.Path();
     const std::string path = (dir / "s.huesat").string();
     ByteWriter w;
     w.Raw(std::string_view("huesat"));
@@ -63,7 +62,6 @@ TEST(BinaryIo, SaveReplacesThroughTemporaryFileAndLoadChecksTheMagic) {
     EXPECT_EQ(parsed, 0);
     EXPECT_EQ(LoadSettingsFile(path, "huesat", parse), SettingsFileStatus::Ok);
     EXPECT_EQ(parsed, 5);
-    fs::remove_all(dir);
 
     adjusttest::ScriptedPrompt prompt;
     for (auto status : {SettingsFileStatus::Ok, SettingsFileStatus::InvalidFile, SettingsFileStatus::CannotOpen})

@@ -3,13 +3,9 @@
 
 #include <algorithm>
 
-#include "adjust/filters/photofilter.h"
 #include "adjust/framework/slideredit.h"
-#include "adjust/huesat/huesaturation.h"
 #include "adjust/levels/levels.h"
-#include "adjust/mixer/channelmixer.h"
 #include "adjust/tone/brightness.h"
-#include "adjust/whitebalance/whitebalance.h"
 
 namespace {
 
@@ -86,40 +82,6 @@ TEST(SliderEdit, TypedNumbersOutsideTheBoundsBeepAndChangeNothing) {
     EXPECT_TRUE(v.Type("  +12xyz"));
     EXPECT_FLOAT_EQ(v.pair.value(), 12);
     EXPECT_EQ(v.beeps, 4);
-}
-
-
-// The pairs the dialogs build from the operation descriptors are the dialogs' own: bounds
-// in the order given, ticks, slider scale, format and initial value.
-TEST(SliderEdit, DescriptorPairsAreTheDialogPairs) {
-    const auto param = [](const ops::Operation& op, const char* name) { return *ops::FindParam(op, name); };
-    const struct {
-        ops::Param param;
-        SliderRange expected;
-    } cases[] = {
-            {param(adjust::LevelsOperation(), "BLACK"), {0, 255, 5, 1, "%.0f", 0}},
-            {param(adjust::LevelsOperation(), "WHITE"), {0, 255, 5, 1, "%.0f", 255}},
-            {param(adjust::LevelsOperation(), "GAMMA"), {0, 1000, 100, 1, "%.2f", 500}},
-            {param(adjust::HueSaturationOperation(), "HUE"), {-180, 180, 10, 1, "%.0f", 0}},
-            {param(adjust::HueSaturationOperation(), "BRIGHT"), {-100, 100, 10, 1, "%.0f", 0}},
-            {param(adjust::BrightnessOperation(), "B"), {-200, 200, 1, 1, "%.0f", 0}},
-            {param(adjust::BoostOperation(), "A"), {0, 100, 1, 1, "%.0f", 20}},
-            {param(adjust::PhotoFilterOperation(), "ANGLE"), {-180, 180, 1, 1000, "%.1f", 0}},
-            {param(adjust::PhotoFilterOperation(), "HARDNESS"), {1, 0, 1, 1000, "%.3f", 0.5f}},
-            {param(adjust::PhotoFilterOperation(), "STRENGTH"), {1, 0, 1, 1000, "%.3f", 0.4f}},
-            {adjust::ChannelMixerWeightParam(), {-200, 200, 1, 1, "%.0f", 0}},
-            {adjust::WhiteBalanceWheelParams()[0], {0, 360, 0, 1, "%.0f", 0}},
-            {adjust::WhiteBalanceWheelParams()[1], {60, 0, 0, 1, "%.0f", 0}},
-    };
-    for (const auto& c : cases) {
-        const SliderRange r = MakeSliderRange(c.param);
-        EXPECT_FLOAT_EQ(r.first, c.expected.first) << c.param.name;
-        EXPECT_FLOAT_EQ(r.second, c.expected.second) << c.param.name;
-        EXPECT_FLOAT_EQ(r.tic, c.expected.tic) << c.param.name;
-        EXPECT_FLOAT_EQ(r.scale, c.expected.scale) << c.param.name;
-        EXPECT_STREQ(r.format, c.expected.format) << c.param.name;
-        EXPECT_FLOAT_EQ(r.initial, c.expected.initial) << c.param.name;
-    }
 }
 
 // The gamma pair holds a slider position and shows a gamma: the transforms come with it.

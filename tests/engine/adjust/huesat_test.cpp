@@ -143,12 +143,12 @@ TEST(HueSaturationFile, RoundTripLayoutAndCorruptFiles) {
     EXPECT_EQ(bytes[6], 1);      // colorize
     EXPECT_EQ(bytes[10], 0x88);  // -120, little-endian
     EXPECT_EQ(bytes[13], 0xFF);
-    const auto path = TempPath("s.huesat");
+    const testsupport::TempDir dir;
+    const auto path = dir / "s.huesat";
     ASSERT_EQ(SaveHueSaturationFile(path.string(), p), SettingsFileStatus::Ok);
     HueSaturationParams loaded;  // the range is not stored: it stays as it was
     loaded.range = HueRange::Blues;
     ASSERT_EQ(LoadHueSaturationFile(path.string(), loaded), SettingsFileStatus::Ok);
-    std::filesystem::remove(path);
     p.range = HueRange::Blues;
     EXPECT_EQ(loaded, p);
 

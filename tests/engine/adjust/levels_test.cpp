@@ -42,8 +42,6 @@ TEST(Levels, TablesFollowTheStepsInOrder) {
     }
     EXPECT_EQ(BuildLevelsTables(LevelsParams{}).blue, IdentityTable());
     EXPECT_EQ(BuildLevelsTables(LevelsParams{{}, {255, 128, 255, 255}}).green, IdentityTable());
-    EXPECT_EQ(GammaSliderPosition(1.0f), 500);
-    EXPECT_FALSE(std::isfinite(PositionFromGamma(0)));
 }
 
 TEST(Levels, WarningMarksOnlyClippedLevelsAndOnlyInPreviewTables) {

@@ -67,7 +67,8 @@ TEST(ChannelMixerFile, LayoutRoundTripAndCorruptFiles) {
     ChannelMixerParams p;
     p.monochrome = 1;
     for (size_t i = 0; i < p.table.size(); ++i) p.table[i] = static_cast<int32_t>(i * 23) - 200;
-    const auto path = TempPath("roundtrip.chmix");
+    const testsupport::TempDir dir;
+    const auto path = dir / "roundtrip.chmix";
     ASSERT_EQ(SaveChannelMixerFile(path.string(), p), SettingsFileStatus::Ok);
     ChannelMixerParams loaded;
     ASSERT_EQ(LoadChannelMixerFile(path.string(), loaded), SettingsFileStatus::Ok);

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -47,19 +46,12 @@ private:
     std::optional<std::string> m_old;
 };
 
-inline void WriteFile(const std::string& path, const std::string& content) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-}
+using testsupport::ReadText;
+using testsupport::WriteText;
 
 // Writes each (name, content) pair below `folder`.
 inline void WriteFiles(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& files) {
-    for (const auto& [name, content] : files) WriteFile(folder + "/" + name, content);
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    for (const auto& [name, content] : files) WriteText(folder + "/" + name, content);
 }
 
 // Records every update and listing state; tests wait for codes with a bound.

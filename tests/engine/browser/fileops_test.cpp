@@ -56,21 +56,21 @@ TEST_F(FileOpsFixture, DeleteAsksAndOnAFixedDriveGoesToTheTrash) {
     EXPECT_NE(std::string::npos, b->prompt.asked[0].text.find("delete 1 file?"));
     EXPECT_EQ(1u, b->prompt.asked.size());  // no failure message
     EXPECT_FALSE(Exists(shown + "/a b.jpg"));
-    EXPECT_EQ("picture", ReadFile(data + "/Trash/files/a b.jpg"));
-    EXPECT_NE(std::string::npos, ReadFile(data + "/Trash/info/a b.jpg.trashinfo").find("Path=" + shown + "/a%20b.jpg\n"));
+    EXPECT_EQ("picture", ReadText(data + "/Trash/files/a b.jpg"));
+    EXPECT_NE(std::string::npos, ReadText(data + "/Trash/info/a b.jpg.trashinfo").find("Path=" + shown + "/a%20b.jpg\n"));
     ASSERT_TRUE(b->sink.WaitFor(kUpdateFolderChanged));
     b->RefreshAndWait();
     EXPECT_EQ((Names{"keep.jpg"}), b->Names());
 }
 
 TEST_F(FileOpsFixture, FailingTrashDeletesNothingAndSaysSo) {
-    WriteFile(shown + "/a.jpg", "a");
-    WriteFile(dir / "blocker", "a file where the data folder should be");
+    WriteText(shown + "/a.jpg", "a");
+    WriteText(dir / "blocker", "a file where the data folder should be");
     ScopedEnv badXdg("XDG_DATA_HOME", dir / "blocker/data");
     auto b = ShowSelected(shown, {"a.jpg"});
     b->prompt.answers = {PromptAnswer::Yes};
     b->Local().DeleteSelected();
-    EXPECT_EQ("a", ReadFile(shown + "/a.jpg"));
+    EXPECT_EQ("a", ReadText(shown + "/a.jpg"));
     ASSERT_EQ(2u, b->prompt.asked.size());  // the question, then one message
     EXPECT_EQ(PromptButtons::Ok, b->prompt.asked[1].buttons);
     EXPECT_NE(std::string::npos, b->prompt.asked[1].text.find(shown + "/a.jpg"));
@@ -107,10 +107,10 @@ TEST_F(FileOpsFixture, CopyIntoTheShownFolderAsksBeforeOverwriting) {
     b.prompt.answers = {PromptAnswer::No, PromptAnswer::Yes};
     ASSERT_TRUE(b.Local().CopyOrMove({dir / "in/same.jpg", dir / "in/other.jpg", dir / "in/fresh.jpg"}, CFileSystemIF::kCopy));
     b.Local().WaitForListing();
-    EXPECT_EQ("old", ReadFile(shown + "/same.jpg"));
-    EXPECT_EQ("new other", ReadFile(shown + "/other.jpg"));
-    EXPECT_EQ("fresh", ReadFile(shown + "/fresh.jpg"));
-    EXPECT_EQ("new", ReadFile(dir / "in/same.jpg"));  // a copy leaves the sources
+    EXPECT_EQ("old", ReadText(shown + "/same.jpg"));
+    EXPECT_EQ("new other", ReadText(shown + "/other.jpg"));
+    EXPECT_EQ("fresh", ReadText(shown + "/fresh.jpg"));
+    EXPECT_EQ("new", ReadText(dir / "in/same.jpg"));  // a copy leaves the sources
     ASSERT_EQ(2u, b.prompt.asked.size());
     EXPECT_EQ("The file same.jpg already exists.\nDo you want to overwrite the destination file?", b.prompt.asked[0].text);
     EXPECT_EQ("Copying...", b.prompt.asked[0].caption);
@@ -123,31 +123,31 @@ TEST_F(FileOpsFixture, CopyIntoTheShownFolderAsksBeforeOverwriting) {
 
 TEST_F(FileOpsFixture, AllAnswersAndCancelAreRemembered) {
     for (const char* n : {"1.jpg", "2.jpg", "3.jpg"}) {
-        WriteFile(shown + "/" + n, "old");
-        WriteFile(dir / "in" / n, "new");
+        WriteText(shown + "/" + n, "old");
+        WriteText(dir / "in" / n, "new");
     }
     const Names sources{dir / "in/1.jpg", dir / "in/2.jpg", dir / "in/3.jpg"};
     FakePrompt prompt;
     prompt.answers = {PromptAnswer::YesToAll};
     EXPECT_EQ(3, TransferFiles(sources, shown, TransferKind::Copy, &prompt, nullptr).transferred);
     EXPECT_EQ(1u, prompt.asked.size());
-    EXPECT_EQ("new", ReadFile(shown + "/3.jpg"));
+    EXPECT_EQ("new", ReadText(shown + "/3.jpg"));
 
-    WriteFile(dir / "in/1.jpg", "newer");
+    WriteText(dir / "in/1.jpg", "newer");
     prompt.answers = {PromptAnswer::NoToAll};
     EXPECT_EQ(3, TransferFiles(sources, shown, TransferKind::Move, &prompt, nullptr).skipped);
     EXPECT_EQ(2u, prompt.asked.size());
-    EXPECT_EQ("new", ReadFile(shown + "/1.jpg"));
-    EXPECT_EQ("newer", ReadFile(dir / "in/1.jpg"));  // skipped moves keep their source
+    EXPECT_EQ("new", ReadText(shown + "/1.jpg"));
+    EXPECT_EQ("newer", ReadText(dir / "in/1.jpg"));  // skipped moves keep their source
 
     prompt.answers = {PromptAnswer::Cancel};
     const TransferReport r = TransferFiles(sources, shown, TransferKind::Copy, &prompt, nullptr);
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(0, r.transferred);
     EXPECT_EQ(3u, prompt.asked.size());
-    EXPECT_EQ("new", ReadFile(shown + "/1.jpg"));
+    EXPECT_EQ("new", ReadText(shown + "/1.jpg"));
     EXPECT_EQ(1, TransferFiles({shown + "/2.jpg"}, shown, TransferKind::Copy, nullptr, nullptr).skipped);  // onto itself
-    EXPECT_EQ("new", ReadFile(shown + "/2.jpg"));
+    EXPECT_EQ("new", ReadText(shown + "/2.jpg"));
 }
 
 TEST_F(FileOpsFixture, MoveWithinOneFileSystemIsARename) {
@@ -176,7 +176,7 @@ TEST_F(FileOpsFixture, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
     std::filesystem::create_directories(shown);
     std::string content(3 << 20, '\0');
     for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 31 + 7);
-    WriteFile(source, content);
+    WriteText(source, content);
     ::chmod(source.c_str(), 0640);
     FakeProgress progress;
     const TransferReport r = TransferFiles({source}, shown, TransferKind::Move, nullptr, &progress);
@@ -184,7 +184,7 @@ TEST_F(FileOpsFixture, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
     std::filesystem::remove_all(pattern);
     EXPECT_EQ(1, r.transferred);
     EXPECT_FALSE(sourceLeft);
-    EXPECT_TRUE(content == ReadFile(shown + "/far.jpg"));
+    EXPECT_TRUE(content == ReadText(shown + "/far.jpg"));
     struct stat moved {};
     ASSERT_EQ(0, ::stat((shown + "/far.jpg").c_str(), &moved));
     EXPECT_EQ(0640u, moved.st_mode & 0777);
@@ -197,7 +197,7 @@ TEST_F(FileOpsFixture, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
 TEST_F(FileOpsFixture, FailedCopyLeavesNoTargetAndTheSourceIntact) {
     const std::string big(256 << 10, 'b');
     WriteFiles(dir / "in", {{"big.jpg", big}, {"old.jpg", big}});
-    WriteFile(shown + "/old.jpg", "old");
+    WriteText(shown + "/old.jpg", "old");
     FakePrompt prompt;
     prompt.answers = {PromptAnswer::Yes};
     TransferReport r;
@@ -209,9 +209,9 @@ TEST_F(FileOpsFixture, FailedCopyLeavesNoTargetAndTheSourceIntact) {
     EXPECT_EQ((Names{dir / "in/big.jpg", dir / "in/old.jpg"}), r.failed);
     EXPECT_EQ(1u, prompt.asked.size());
     EXPECT_EQ((Names{"old.jpg"}), FolderNames(shown));
-    EXPECT_EQ("old", ReadFile(shown + "/old.jpg"));
-    EXPECT_TRUE(big == ReadFile(dir / "in/big.jpg"));
-    EXPECT_TRUE(big == ReadFile(dir / "in/old.jpg"));
+    EXPECT_EQ("old", ReadText(shown + "/old.jpg"));
+    EXPECT_TRUE(big == ReadText(dir / "in/big.jpg"));
+    EXPECT_TRUE(big == ReadText(dir / "in/old.jpg"));
 
     // A named pipe is refused at once instead of waiting for a writer.
     ASSERT_EQ(0, ::mkfifo((dir / "in/pipe.jpg").c_str(), 0644));
@@ -222,7 +222,7 @@ TEST_F(FileOpsFixture, FailedCopyLeavesNoTargetAndTheSourceIntact) {
 
 // A link is copied as the file it names, with that file's permissions (not the link's 0777).
 TEST_F(FileOpsFixture, CopyOfALinkTakesTheFilesPermissions) {
-    WriteFile(dir / "in/real.jpg", "pixels");
+    WriteText(dir / "in/real.jpg", "pixels");
     ::chmod((dir / "in/real.jpg").c_str(), 0640);
     std::filesystem::create_symlink(dir / "in/real.jpg", dir / "in/link.jpg");
     std::filesystem::create_directories(shown);
@@ -231,7 +231,7 @@ TEST_F(FileOpsFixture, CopyOfALinkTakesTheFilesPermissions) {
     ASSERT_EQ(0, ::lstat((shown + "/link.jpg").c_str(), &copied));
     EXPECT_TRUE(S_ISREG(copied.st_mode));
     EXPECT_EQ(0640u, copied.st_mode & 07777);
-    EXPECT_EQ("pixels", ReadFile(shown + "/link.jpg"));
+    EXPECT_EQ("pixels", ReadText(shown + "/link.jpg"));
 }
 
 // A missing source and a folder that would go into itself fail; the rest goes on.
@@ -241,11 +241,11 @@ TEST_F(FileOpsFixture, FailuresAreReportedAndNothingIsLost) {
     b.Show(shown);
     ASSERT_TRUE(b.Local().CopyOrMove({dir / "in/none.jpg", shown, dir / "in/f"}, CFileSystemIF::kCopy));
     b.Local().WaitForListing();
-    EXPECT_EQ("i", ReadFile(shown + "/f/inner.jpg"));
+    EXPECT_EQ("i", ReadText(shown + "/f/inner.jpg"));
     ASSERT_EQ(1u, b.prompt.asked.size());
     EXPECT_NE(std::string::npos, b.prompt.asked[0].text.find("These files could not be copied:"));
     EXPECT_NE(std::string::npos, b.prompt.asked[0].text.find(dir / "in/none.jpg"));
-    EXPECT_EQ("a", ReadFile(shown + "/a.jpg"));
+    EXPECT_EQ("a", ReadText(shown + "/a.jpg"));
     EXPECT_FALSE(Exists(shown + "/shown"));
 }
 

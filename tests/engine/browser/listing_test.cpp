@@ -48,7 +48,7 @@ TEST_F(ListingFixture, ChangedFilesBecomeNewEntries) {
     const int32_t renamed = b.Find(dir / "a.jpg"), resized = b.Find(dir / "s.jpg"), keep = b.Find(dir / "keep.jpg");
     for (int32_t i = 0; i < b.doc->EntryCount(); ++i) b.doc->Entry(i)->flags |= kEntryThumbnailReady;
     std::filesystem::rename(dir / "a.jpg", dir / "c.jpg");
-    WriteFile(dir / "s.jpg", "1234");
+    WriteText(dir / "s.jpg", "1234");
     b.RefreshAndWait();
     EXPECT_EQ(5, b.doc->VisibleCount());
     EXPECT_EQ(7, b.doc->EntryCount());
@@ -93,7 +93,7 @@ TEST_F(ListingFixture, FlatViewOnACardListsEveryPictureFromTheRoot) {
 TEST_F(ListingFixture, PathsTooLongForTheRecordAreListedWhole) {
     std::string deep = dir.Path();
     while (deep.size() < 300) deep += "/" + std::string(40, 'd');
-    WriteFile(deep + "/IMG_0001.JPG", "jpeg");
+    WriteText(deep + "/IMG_0001.JPG", "jpeg");
     Browser b;
     b.Show(deep);
     ASSERT_EQ(1, b.doc->VisibleCount());
@@ -107,10 +107,10 @@ TEST_F(ListingFixture, PathsTooLongForTheRecordAreListedWhole) {
 }
 
 TEST_F(ListingFixture, WatcherReportsChangesAndStopsPromptly) {
-    WriteFile(dir / "a.jpg", "a");
+    WriteText(dir / "a.jpg", "a");
     Browser b;
     b.Show(dir.Path());
-    WriteFile(dir / "new.jpg", "n");
+    WriteText(dir / "new.jpg", "n");
     ASSERT_TRUE(b.sink.WaitFor(kUpdateFolderChanged));
     b.RefreshAndWait();  // what the view does on the update
     EXPECT_EQ((Names{"a.jpg", "new.jpg"}), b.Names());
@@ -121,7 +121,7 @@ TEST_F(ListingFixture, WatcherReportsChangesAndStopsPromptly) {
     Browser slow;
     slow.Local().SetWatcherSettleTime(std::chrono::hours(1));
     slow.Show(dir.Path());
-    WriteFile(dir / "x.jpg", "x");
+    WriteText(dir / "x.jpg", "x");
     slow.Show(dir.Path());  // Browse stops the watcher in the middle of its settle wait
     slow.doc.reset();       // and so does the destructor
     EXPECT_EQ(0, slow.sink.Count(kUpdateFolderChanged));

@@ -58,7 +58,7 @@ struct SeamFixture : ::testing::Test {
 };
 
 TEST_F(SeamFixture, ListingHoldsTheListingLockSoCommandsWaitForIt) {
-    WriteFile(dir / "a.jpg", "a");
+    WriteText(dir / "a.jpg", "a");
     thumbs.holdLoad = true;
     Browser b(&thumbs);
     b.doc->Browse(CHint::Folder(dir.Path()));
@@ -79,8 +79,8 @@ TEST_F(SeamFixture, ListingHoldsTheListingLockSoCommandsWaitForIt) {
 }
 
 TEST_F(SeamFixture, BrowseAndRefilterStopTheThumbnailWorkerFirst) {
-    WriteFile(dir / "a.jpg", "a");
-    WriteFile(dir / "n.txt", "n");
+    WriteText(dir / "a.jpg", "a");
+    WriteText(dir / "n.txt", "n");
     Browser b(&thumbs);
     b.Show(dir.Path());
     ASSERT_TRUE(thumbs.WaitUntil([&] { return thumbs.runs >= 1; }));

@@ -50,7 +50,7 @@ struct DbFixture : ::testing::Test {
     TempDir dir;
     std::string file = dir / "t.db";
 
-    void Save(const Bytes& bytes) { WriteFile(file, std::string(bytes.begin(), bytes.end())); }
+    void Save(const Bytes& bytes) { WriteText(file, std::string(bytes.begin(), bytes.end())); }
     uint64_t Length() {
         std::error_code ec;
         const auto n = std::filesystem::file_size(file, ec);
@@ -93,7 +93,7 @@ TEST_F(DbFixture, ValidityByLength) {
     EXPECT_TRUE(Load().empty());
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_EQ(CThumbnailDatabase::kValid, CThumbnailDatabase(file).Check());
-    EXPECT_EQ(ReadFile(file), std::string("LMTB\x01\0\0\0", 8));
+    EXPECT_EQ(ReadText(file), std::string("LMTB\x01\0\0\0", 8));
 }
 
 TEST_F(DbFixture, WrongVersionOrMagicIsDeletedAndRecreated) {
@@ -214,7 +214,7 @@ TEST_F(DbFixture, FailedRewriteKeepsTheOldFile) {
         if (!full.Active()) GTEST_SKIP() << "cannot limit the file size";
         EXPECT_FALSE(CThumbnailDatabase(file).Rewrite(doc, nullptr));
     }
-    EXPECT_TRUE(ReadFile(file) == std::string(old.begin(), old.end()));
+    EXPECT_TRUE(ReadText(file) == std::string(old.begin(), old.end()));
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()));
 }
 

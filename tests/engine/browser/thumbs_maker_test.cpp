@@ -118,7 +118,7 @@ TEST(ThumbsMaker, ThumbnailsComeFromTheRightSourceTurnedUpright) {
 
 TEST(ThumbsMaker, UnreadableImagesGetThePlaceholderAndMissingFilesAreRetried) {
     TempDir dir;
-    WriteFile(dir / "text.jpg", "this is not a picture");
+    WriteText(dir / "text.jpg", "this is not a picture");
     const Made m = Make(dir / "text.jpg");
     EXPECT_EQ(CThumbnailMaker::kUnreadableImage, m.result);
     EXPECT_EQ(CThumbnailMaker::Source::Placeholder, m.source);

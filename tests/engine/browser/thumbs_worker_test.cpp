@@ -119,13 +119,13 @@ TEST_F(WorkerFixture, DeletedAndChangedFilesAreDroppedFromTheDatabase) {
 
 TEST_F(WorkerFixture, InvalidDatabaseIsRecreatedAndFilled) {
     WriteCamera("a.jpg", 1);
-    WriteFile(DatabaseFile(), std::string("LMTB\x02\0\0\0", 8) + std::string(R, 'x'));
+    WriteText(DatabaseFile(), std::string("LMTB\x02\0\0\0", 8) + std::string(R, 'x'));
     CThumbnailService service(Options());
     Browser b(&service);
     ShowAll(b);
     EXPECT_EQ(0, service.LastLoadedCount());
     EXPECT_EQ(1, service.Statistics().fromEmbedded.load());
-    EXPECT_EQ(std::string("LMTB\x01\0\0\0", 8), ReadFile(DatabaseFile()).substr(0, 8));
+    EXPECT_EQ(std::string("LMTB\x01\0\0\0", 8), ReadText(DatabaseFile()).substr(0, 8));
     EXPECT_EQ((Names{"a.jpg"}), DatabasePaths());
 }
 
@@ -148,7 +148,7 @@ TEST_F(WorkerFixture, CardsFileListsAndSwitchedOffDatabasesWriteNoFile) {
 // same thumbnails; a second listing takes every one of them from the database unchanged.
 TEST_F(WorkerFixture, SeveralWorkersAgreeWithOneAndTheDatabaseGivesTheSameAgain) {
     for (int i = 0; i < 6; ++i) WriteCamera("p" + std::to_string(i) + ".jpg", uint32_t(i), i % 3 != 0);
-    WriteFile(pics + "/notes.txt", "n");
+    WriteText(pics + "/notes.txt", "n");
     std::filesystem::create_directories(pics + "/sub");
     const std::vector<intptr_t> allRows = {0, 1, 2, 3, 4, 5, 6, 7};
     std::map<std::string, Snapshot> byOne;

@@ -41,9 +41,9 @@ class DirectoryCameraTest : public ::testing::Test {
 protected:
     void SetUp() override {
         card = dir / "card";
-        dltest::WriteFile(card + "/DCIM/100TEST/IMG_0001.JPG", dltest::Bytes(200000, 1));
-        dltest::WriteFile(card + "/DCIM/100TEST/IMG_0002.JPG", dltest::Bytes(3000, 2));
-        dltest::WriteFile(card + "/DCIM/101TEST/IMG_0003.JPG", dltest::Bytes(40000, 3));
+        dltest::WriteText(card + "/DCIM/100TEST/IMG_0001.JPG", dltest::Bytes(200000, 1));
+        dltest::WriteText(card + "/DCIM/100TEST/IMG_0002.JPG", dltest::Bytes(3000, 2));
+        dltest::WriteText(card + "/DCIM/101TEST/IMG_0003.JPG", dltest::Bytes(40000, 3));
         std::string error;
         session = CCameraSession::Open({"Directory Browse", "disk:" + card}, error);
         ASSERT_TRUE(session) << error;
@@ -94,8 +94,8 @@ TEST_F(DirectoryCameraTest, DownloadsAndDeletesThroughTheEngine) {
     EXPECT_EQ(openFiles(), before);  // transfers leave no descriptor open
     EXPECT_EQ(s.copied, 3);
     EXPECT_EQ(s.deleted, 3);
-    EXPECT_EQ(dltest::ReadFile(dir / "photos/all/IMG_0001.JPG"), dltest::Bytes(200000, 1));
-    EXPECT_EQ(dltest::ReadFile(dir / "photos/all/IMG_0003.JPG"), dltest::Bytes(40000, 3));
+    EXPECT_EQ(dltest::ReadText(dir / "photos/all/IMG_0001.JPG"), dltest::Bytes(200000, 1));
+    EXPECT_EQ(dltest::ReadText(dir / "photos/all/IMG_0003.JPG"), dltest::Bytes(40000, 3));
     EXPECT_TRUE(dltest::FilesBelow(card).empty());
     EXPECT_EQ(history.Batches().at(0)->files.size(), 3u);
 }

@@ -1,13 +1,12 @@
 #pragma once
-// Temp folders, files and scripted questions shared by the download tests.
+// Random file contents and the listing of a folder for the download tests, with the shared
+// temporary folder, file and prompt helpers.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,7 +19,9 @@ namespace dltest {
 
 namespace fs = std::filesystem;
 
+using testsupport::ReadText;
 using testsupport::TempDir;
+using testsupport::WriteText;
 
 // `size` deterministic bytes differing with `seed`.
 inline std::string Bytes(size_t size, unsigned seed) {
@@ -28,16 +29,6 @@ inline std::string Bytes(size_t size, unsigned seed) {
     std::string bytes(size, '\0');
     for (char& c : bytes) c = static_cast<char>(random());
     return bytes;
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
 // Every file below `folder`, relative to it, sorted.

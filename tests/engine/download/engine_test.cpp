@@ -64,9 +64,9 @@ protected:
     void SetUp() override {
         card = dir / "card";
         root = dir / "photos";
-        dltest::WriteFile(card + "/DCIM/100/a.jpg", dltest::Bytes(300000, 1));
-        dltest::WriteFile(card + "/DCIM/100/b.jpg", dltest::Bytes(5000, 2));
-        dltest::WriteFile(card + "/DCIM/101/c.jpg", dltest::Bytes(70000, 3));
+        dltest::WriteText(card + "/DCIM/100/a.jpg", dltest::Bytes(300000, 1));
+        dltest::WriteText(card + "/DCIM/100/b.jpg", dltest::Bytes(5000, 2));
+        dltest::WriteText(card + "/DCIM/101/c.jpg", dltest::Bytes(70000, 3));
         settings.root = root;
         settings.pattern = "%Y";
         settings.useDownloadTime = true;
@@ -107,7 +107,7 @@ TEST_F(DownloadEngineTest, CopiesRecordsAndDeletesOnlyWhatWasVerified) {
     EXPECT_EQ(dltest::FilesBelow(card), std::vector<std::string>{"DCIM/100/b.jpg"});
     EXPECT_FALSE(fs::exists(card + "/DCIM/101"));
     EXPECT_EQ(dltest::FilesBelow(root), (std::vector<std::string>{"2026/a.jpg", "2026/c.jpg"}));
-    EXPECT_EQ(dltest::ReadFile(Target("a.jpg")), dltest::Bytes(300000, 1));
+    EXPECT_EQ(dltest::ReadText(Target("a.jpg")), dltest::Bytes(300000, 1));
 
     CDownloadHistory saved(dir / "download.history");
     ASSERT_TRUE(saved.Load());
@@ -117,7 +117,7 @@ TEST_F(DownloadEngineTest, CopiesRecordsAndDeletesOnlyWhatWasVerified) {
 }
 
 TEST_F(DownloadEngineTest, NoToAllHoldsForOneDownloadOnly) {
-    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) dltest::WriteFile(Target(name), "already here");
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) dltest::WriteText(Target(name), "already here");
     CFolderDevice device(card);
     // First clash: No; second: No to all; the third is then skipped without a question.
     prompt.answers = {PromptAnswer::Ok, PromptAnswer::No, PromptAnswer::NoToAll};
@@ -126,7 +126,7 @@ TEST_F(DownloadEngineTest, NoToAllHoldsForOneDownloadOnly) {
     EXPECT_EQ(prompt.Lines("|").size(), 3u);
     EXPECT_EQ(prompt.Lines("|")[1], "Image download|The file a.jpg already exists.\nDo you want to overwrite the destination file?");
     // Zero successes: no delete question (the policy is Ask).
-    EXPECT_EQ(dltest::ReadFile(Target("c.jpg")), "already here");
+    EXPECT_EQ(dltest::ReadText(Target("c.jpg")), "already here");
 
     // The next download asks again; Yes to all replaces the rest.
     prompt.asked.clear();
@@ -135,7 +135,7 @@ TEST_F(DownloadEngineTest, NoToAllHoldsForOneDownloadOnly) {
     EXPECT_EQ(s.copied, 3);
     ASSERT_EQ(prompt.Lines("|").size(), 3u);
     EXPECT_EQ(prompt.Lines("|")[2], "Delete downloaded?|Do you want to delete files that have been succesfully downloaded?");
-    EXPECT_EQ(dltest::ReadFile(Target("c.jpg")), dltest::Bytes(70000, 3));
+    EXPECT_EQ(dltest::ReadText(Target("c.jpg")), dltest::Bytes(70000, 3));
     EXPECT_EQ(dltest::FilesBelow(card).size(), 3u);  // answered No
 }
 

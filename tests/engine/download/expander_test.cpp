@@ -57,7 +57,7 @@ TEST(ShortcutExpander, CreatesEveryLevelAndBuildsTheTarget) {
 
 TEST(ShortcutExpander, FileInThePlaceOfAFolderFails) {
     dltest::TempDir dir;
-    dltest::WriteFile(dir / "2006", "not a folder");
+    dltest::WriteText(dir / "2006", "not a folder");
     std::string target, error;
     EXPECT_FALSE(CShortcutExpander(dir.Path()).Expand("a.jpg", "%Y/%m", May1st2006(), target, error));
     EXPECT_NE(error.find(dir / "2006"), std::string::npos) << error;

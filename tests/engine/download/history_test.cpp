@@ -16,7 +16,7 @@ TEST(DownloadHistory, SavesAndLoadsBatchesInOrder) {
     history.AddBatch("Wednesday, May 03, 2006 09:00:00").files = {"/p/c d.jpg"};
     std::string error;
     ASSERT_TRUE(history.Save(error)) << error;
-    EXPECT_EQ(dltest::ReadFile(dir / "download.history"),
+    EXPECT_EQ(dltest::ReadText(dir / "download.history"),
               "Ver 1.0\nMonday, May 01, 2006 14:03:27\n/p/2006/May/01/a.jpg\n/p/2006/May/01/b.jpg\n\n"
               "Tuesday, May 02, 2006 09:00:00\n\nWednesday, May 03, 2006 09:00:00\n/p/c d.jpg\n\n");
 
@@ -48,7 +48,7 @@ TEST(DownloadHistory, ReadsWhatTheFormatAllows) {
 
 TEST(DownloadHistory, WrongFirstLineIsIgnoredAndOverwritten) {
     dltest::TempDir dir;
-    dltest::WriteFile(dir / "download.history", "Version 2\nOld batch\n/old.jpg\n\n");
+    dltest::WriteText(dir / "download.history", "Version 2\nOld batch\n/old.jpg\n\n");
     CDownloadHistory history(dir / "download.history");
     EXPECT_FALSE(history.Load());
     EXPECT_TRUE(history.Batches().empty());
@@ -56,7 +56,7 @@ TEST(DownloadHistory, WrongFirstLineIsIgnoredAndOverwritten) {
     std::string error;
     ASSERT_TRUE(history.Save(error)) << error;
     // A line feed in a path would break the record, so that path is left out.
-    EXPECT_EQ(dltest::ReadFile(dir / "download.history"), "Ver 1.0\nNew\n/new.jpg\n\n");
+    EXPECT_EQ(dltest::ReadText(dir / "download.history"), "Ver 1.0\nNew\n/new.jpg\n\n");
 }
 
 TEST(DownloadHistory, SaveFailureIsReported) {

@@ -62,7 +62,7 @@ TEST(VerifiedCopy, CopiesEveryByteWithTheSourceTime) {
         const CopyOutcome out = VerifiedCopy(r);
         ASSERT_EQ(out.status, CopyStatus::Copied) << out.error;
         EXPECT_EQ(out.bytes, c.size);
-        EXPECT_EQ(dltest::ReadFile(target), bytes);
+        EXPECT_EQ(dltest::ReadText(target), bytes);
         struct stat st {};
         ASSERT_EQ(::stat(target.c_str(), &st), 0);
         EXPECT_EQ(st.st_mtim.tv_sec, 1146477600);
@@ -73,16 +73,16 @@ TEST(VerifiedCopy, CopiesEveryByteWithTheSourceTime) {
 
 TEST(VerifiedCopy, NeverReplacesUnasked) {
     TempDir dir;
-    dltest::WriteFile(dir / "a.jpg", "old");
+    dltest::WriteText(dir / "a.jpg", "old");
     MemoryReader reader("new");
     EXPECT_EQ(VerifiedCopy(Request(reader, dir / "a.jpg")).status, CopyStatus::Exists);
-    EXPECT_EQ(dltest::ReadFile(dir / "a.jpg"), "old");
+    EXPECT_EQ(dltest::ReadText(dir / "a.jpg"), "old");
 
     MemoryReader again("new");
     CopyRequest r = Request(again, dir / "a.jpg");
     r.replace = true;
     EXPECT_EQ(VerifiedCopy(r).status, CopyStatus::Copied);
-    EXPECT_EQ(dltest::ReadFile(dir / "a.jpg"), "new");
+    EXPECT_EQ(dltest::ReadText(dir / "a.jpg"), "new");
     EXPECT_EQ(dltest::FilesBelow(dir.Path()), std::vector<std::string>{"a.jpg"});
 }
 

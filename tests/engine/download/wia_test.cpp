@@ -98,10 +98,10 @@ class CameraSourceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         card = dir / "card";
-        dltest::WriteFile(card + "/DCIM/100TEST/NIKON.JPG",
-                          dltest::ReadFile(std::string(LUMARET_TESTDATA_DIR) +
+        dltest::WriteText(card + "/DCIM/100TEST/NIKON.JPG",
+                          dltest::ReadText(std::string(LUMARET_TESTDATA_DIR) +
                                            "/jpeg/exif-py/jpg/tests/nikon_D3100_TypeError.jpg"));
-        dltest::WriteFile(card + "/DCIM/100TEST/NOISE.JPG", dltest::Bytes(9000, 5));
+        dltest::WriteText(card + "/DCIM/100TEST/NOISE.JPG", dltest::Bytes(9000, 5));
         CWia::Options options;
         options.enumerate = [this] { return std::vector<CameraId>{{"Directory Browse", "disk:" + card}}; };
         wia = std::make_unique<CWia>(options);
@@ -164,7 +164,7 @@ TEST_F(CameraSourceTest, DownloadsSelectedAndMarksThem) {
     EXPECT_EQ(s.deleted, 1);
     EXPECT_TRUE(EntryNamed("NOISE.JPG")->Has(kEntryDownloaded));
     EXPECT_FALSE(EntryNamed("NIKON.JPG")->Has(kEntryDownloaded));
-    EXPECT_EQ(dltest::ReadFile(dir / "photos/cam/NOISE.JPG"), dltest::Bytes(9000, 5));
+    EXPECT_EQ(dltest::ReadText(dir / "photos/cam/NOISE.JPG"), dltest::Bytes(9000, 5));
     EXPECT_EQ(dltest::FilesBelow(card), std::vector<std::string>{"DCIM/100TEST/NIKON.JPG"});
 }
 

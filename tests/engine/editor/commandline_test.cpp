@@ -4,10 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-
 #include "editor/commandline.h"
 #include "platform/instancelock.h"
+#include "tempdir.h"
 
 TEST(CommandLineTest, FlagsInAnyCaseWithDashOrSlashAndTheLastPath) {
     CLumaretCommandLineInfo wia;
@@ -33,7 +32,8 @@ TEST(CommandLineTest, FlagsInAnyCaseWithDashOrSlashAndTheLastPath) {
 }
 
 TEST(InstanceLockTest, ASecondHolderIsRefusedUntilTheFirstEnds) {
-    const std::string path = (std::filesystem::temp_directory_path() / "lumaret_lock_test.lock").string();
+    const testsupport::TempDir dir("lock");
+    const std::string path = dir.File("lumaret.lock");
     {
         CInstanceLock first(path);
         ASSERT_TRUE(first.Acquired());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fakes.h"
+#include "tempdir.h"
 #include "editor/editordoc.h"
 #include "editor/imagelist.h"
 #include "editor_fixtures.h"
@@ -26,18 +27,8 @@ struct ScriptedPrompt : testsupport::ScriptedPrompt {
 
 class EditorDocTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("lumaret_editordoc_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir);
-    }
-    fs::path dir;
+    testsupport::TempDir scratch{"editordoc"};
+    const fs::path& dir = scratch.Path();
 };
 
 struct OrientationCase {

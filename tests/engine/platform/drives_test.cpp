@@ -9,6 +9,7 @@
 #include "platform/drivetype.h"
 #include "platform/mounts.h"
 #include "platform/programfolder.h"
+#include "tempdir.h"
 
 namespace {
 
@@ -60,8 +61,8 @@ TEST(Mounts, ParsesMountInfoAndFindsTheLongestWholeComponentPrefix) {
 }
 
 TEST(Mounts, ResolvesPathsAndReadsTheRealTable) {
-    const fs::path base = fs::temp_directory_path() / "lumaret-mounts-test";
-    fs::remove_all(base);
+    const testsupport::TempDir dir("mounts");
+    const fs::path& base = dir.Path();
     fs::create_directories(base / "real");
     fs::create_directory_symlink(base / "real", base / "link");
     const std::string real = platform::ResolvePath((base / "real").string());
@@ -69,7 +70,6 @@ TEST(Mounts, ResolvesPathsAndReadsTheRealTable) {
     EXPECT_NE(nullptr, platform::FindMount(platform::ReadMountTable(), real));
     EXPECT_TRUE(platform::FreeSpace(real).has_value());
     EXPECT_FALSE(platform::FreeSpace((base / "missing").string()).has_value());
-    fs::remove_all(base);
 }
 
 MountEntry Mount(unsigned major, unsigned minor, const std::string& point, const std::string& type = "ext4") {
@@ -83,8 +83,8 @@ MountEntry Mount(unsigned major, unsigned minor, const std::string& point, const
 
 // A small sysfs: /dev/block/MAJ:MIN links into /devices/<bus>/block/<disk>[/<partition>].
 TEST(DriveType, ClassifiesMountsBySysfsTypeAndPlace) {
-    const fs::path root = fs::temp_directory_path() / "lumaret-sysfs-test";
-    fs::remove_all(root);
+    const testsupport::TempDir dir("sysfs");
+    const fs::path& root = dir.Path();
     fs::create_directories(root / "dev/block");
     auto add = [&](const std::string& device, const std::string& bus, const std::string& disk,
                    const std::string& partition, const char* removable) {
@@ -108,7 +108,6 @@ TEST(DriveType, ClassifiesMountsBySysfsTypeAndPlace) {
         {Mount(0, 50, "/mediax", "tmpfs"), DriveType::Fixed},      {Mount(9, 9, "/srv"), DriveType::Fixed},
     };
     for (const auto& [mount, type] : cases) EXPECT_EQ(type, platform::ClassifyMount(mount, root.string())) << mount.mountPoint;
-    fs::remove_all(root);
 }
 
 TEST(DriveType, ListedFoldersAreRemovableRoots) {
@@ -122,7 +121,8 @@ TEST(DriveType, ListedFoldersAreRemovableRoots) {
     EXPECT_EQ("/tmp/card/inner", info.root);
     EXPECT_EQ("/", platform::ClassifyDrive("/tmp/cardx", mounts, listed, "/nonexistent").root);
 
-    const fs::path card = fs::temp_directory_path() / "lumaret-env-card";
+    const testsupport::TempDir dir("env-card");
+    const fs::path& card = dir.Path();
     fs::create_directories(card / "DCIM");
     {
         ScopedEnv env("LUMARET_REMOVABLE", (":/nowhere::" + card.string() + "/").c_str());
@@ -130,7 +130,6 @@ TEST(DriveType, ListedFoldersAreRemovableRoots) {
         EXPECT_EQ((std::vector<std::string>{"/nowhere", resolved}), platform::RemovableRootsFromEnvironment());
         EXPECT_EQ(resolved, platform::ClassifyDrive((card / "DCIM").string()).root);
     }
-    fs::remove_all(card);
 }
 
 // The program folder: $LUMARET_HOME first, else the executable's own folder.

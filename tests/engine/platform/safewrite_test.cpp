@@ -7,34 +7,21 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "platform/safewrite.h"
+#include "tempdir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testsupport::ReadText;
 
 class SafeWrite : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("lumaret-safewrite-" + std::to_string(::getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override {
-        fs::permissions(m_dir, fs::perms::owner_all);
-        fs::remove_all(m_dir);
-    }
     size_t FileCount() const { return static_cast<size_t>(std::distance(fs::directory_iterator(m_dir), {})); }
-    fs::path m_dir;
+    testsupport::TempDir m_scratch{"safewrite"};
+    const fs::path& m_dir = m_scratch.Path();
 };
 
 ino_t Inode(const fs::path& p) {
@@ -52,7 +39,7 @@ TEST_F(SafeWrite, ReplacesWithNewInodeKeepingPermissions) {
     std::string error;
     ASSERT_TRUE(platform::ReplaceFileWithBytes(
             target, {reinterpret_cast<const uint8_t*>(text.data()), text.size()}, error)) << error;
-    EXPECT_EQ(Read(target), text);
+    EXPECT_EQ(ReadText(target), text);
     EXPECT_NE(Inode(target), before);
     struct stat s {};
     ::stat(target.c_str(), &s);
@@ -74,7 +61,7 @@ TEST_F(SafeWrite, FailureLeavesTargetAndNoTemporary) {
     EXPECT_FALSE(platform::ReplaceFile(target, [](int fd) { return platform::WriteAll(fd, "half", 4) && false; },
                                        error));
     EXPECT_FALSE(error.empty());
-    EXPECT_EQ(Read(target), "original");
+    EXPECT_EQ(ReadText(target), "original");
     EXPECT_EQ(FileCount(), 1u);
 
     error.clear();
@@ -82,7 +69,7 @@ TEST_F(SafeWrite, FailureLeavesTargetAndNoTemporary) {
         std::ofstream(temp) << "partial";
         return false;
     }, error));
-    EXPECT_EQ(Read(target), "original");
+    EXPECT_EQ(ReadText(target), "original");
     EXPECT_EQ(FileCount(), 1u);
 
     // No file name, or a folder as the target: nothing is created or replaced.
@@ -100,7 +87,7 @@ TEST_F(SafeWrite, FailureLeavesTargetAndNoTemporary) {
         error.clear();
         EXPECT_FALSE(platform::ReplaceFileWithBytes(target, {}, error));
         EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
-        EXPECT_EQ(Read(target), "original");
+        EXPECT_EQ(ReadText(target), "original");
     }
 }
 
@@ -115,7 +102,7 @@ TEST_F(SafeWrite, SymbolicLinkStaysALink) {
         return true;
     }, error)) << error;
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(Read(real), "through the link");
+    EXPECT_EQ(ReadText(real), "through the link");
     EXPECT_EQ(FileCount(), 2u);
 }
 
@@ -138,7 +125,7 @@ TEST_F(SafeWrite, LongNamesAndWritersThatReplaceTheirFile) {
         return platform::ReplaceFileWithBytes(temp, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
                                               innerError);
     }, error)) << error;
-    EXPECT_EQ(Read(target), "rewritten");
+    EXPECT_EQ(ReadText(target), "rewritten");
     struct stat s {};
     ::stat(target.c_str(), &s);
     EXPECT_EQ(s.st_mode & 07777, 0640u);
@@ -164,8 +151,8 @@ TEST_F(SafeWrite, KeepingAnExistingTargetNeverReplacesIt) {
             EXPECT_NE(error.find("already exists"), std::string::npos) << error;
         }
     }
-    EXPECT_EQ(Read(m_dir / "free.jpg"), "ours");
-    EXPECT_EQ(Read(m_dir / "taken.jpg"), "theirs");
+    EXPECT_EQ(ReadText(m_dir / "free.jpg"), "ours");
+    EXPECT_EQ(ReadText(m_dir / "taken.jpg"), "theirs");
     EXPECT_TRUE(fs::is_symlink(m_dir / "link.jpg"));
     EXPECT_FALSE(fs::exists(m_dir / "nowhere"));
     EXPECT_EQ(FileCount(), 3u);

@@ -5,39 +5,32 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 
 #include "platform/trash.h"
+#include "tempdir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadText;
 
 struct TrashFixture : ::testing::Test {
-    fs::path base;
+    testsupport::TempDir dir{"trash"};
+    const fs::path& base = dir.Path();
     std::string savedXdg;
     bool hadXdg = false;
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "lumaret-trash-XXXXXX").string();
-        ASSERT_NE(nullptr, ::mkdtemp(pattern.data()));
-        base = pattern;
+        ASSERT_FALSE(base.empty());
         if (const char* v = std::getenv("XDG_DATA_HOME")) hadXdg = true, savedXdg = v;
         ::setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
     }
     void TearDown() override {
         if (hadXdg) ::setenv("XDG_DATA_HOME", savedXdg.c_str(), 1);
         else ::unsetenv("XDG_DATA_HOME");
-        fs::remove_all(base);
     }
     fs::path Make(const std::string& name, const std::string& content) {
-        fs::create_directories((base / name).parent_path());
-        std::ofstream(base / name, std::ios::binary) << content;
+        testsupport::WriteText(base / name, content);
         return base / name;
     }
 };
@@ -48,11 +41,11 @@ TEST_F(TrashFixture, FilesAndFoldersGoToTheHomeTrashWithInfo) {
     ASSERT_TRUE(outcome.ok) << outcome.error;
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ((base / "data/Trash/files/my photo%.jpg").string(), outcome.trashedPath);
-    EXPECT_EQ("pixels", Read(outcome.trashedPath));
+    EXPECT_EQ("pixels", ReadText(outcome.trashedPath));
     EXPECT_EQ((base / "data/Trash/info/my photo%.jpg.trashinfo").string(), outcome.infoPath);
     const std::regex form("\\[Trash Info\\]\nPath=(.*)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
     std::smatch m;
-    const std::string info = Read(outcome.infoPath);
+    const std::string info = ReadText(outcome.infoPath);
     ASSERT_TRUE(std::regex_match(info, m, form)) << info;
     EXPECT_EQ(platform::EncodeTrashPath(fs::canonical(base).string() + "/photos/my photo%.jpg"), m[1].str());
     struct stat st {};
@@ -61,7 +54,7 @@ TEST_F(TrashFixture, FilesAndFoldersGoToTheHomeTrashWithInfo) {
 
     Make("photos/sub/inner.jpg", "i");
     ASSERT_TRUE(platform::MoveToTrash((base / "photos/sub").string()).ok);
-    EXPECT_EQ("i", Read(base / "data/Trash/files/sub/inner.jpg"));
+    EXPECT_EQ("i", ReadText(base / "data/Trash/files/sub/inner.jpg"));
 }
 
 // A name used in files/ without an info file is not overwritten either.
@@ -72,8 +65,8 @@ TEST_F(TrashFixture, TakenNamesGetANumber) {
     Make("data/Trash/files/x.3.jpg", "stray");
     const auto third = platform::MoveToTrash(Make("c/x.jpg", "3").string());
     EXPECT_EQ((base / "data/Trash/files/x.4.jpg").string(), third.trashedPath);
-    EXPECT_EQ("stray", Read(base / "data/Trash/files/x.3.jpg"));
-    EXPECT_EQ("1", Read(base / "data/Trash/files/x.jpg"));
+    EXPECT_EQ("stray", ReadText(base / "data/Trash/files/x.3.jpg"));
+    EXPECT_EQ("1", ReadText(base / "data/Trash/files/x.jpg"));
 }
 
 TEST_F(TrashFixture, FailureLeavesTheFileAndNoInfo) {
@@ -83,7 +76,7 @@ TEST_F(TrashFixture, FailureLeavesTheFileAndNoInfo) {
     const auto outcome = platform::MoveToTrash(file.string());
     EXPECT_FALSE(outcome.ok);
     EXPECT_FALSE(outcome.error.empty());
-    EXPECT_EQ("k", Read(file));
+    EXPECT_EQ("k", ReadText(file));
     ::setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
     EXPECT_FALSE(platform::MoveToTrash((base / "missing.jpg").string()).ok);
     EXPECT_FALSE(fs::exists(base / "data/Trash/info/missing.jpg.trashinfo"));

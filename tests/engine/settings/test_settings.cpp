@@ -2,36 +2,24 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "filesize_limit.h"
+#include "tempdir.h"
 #include "settings/settings.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the temp folder, removed with everything in it.
-struct TempFolder {
-    fs::path path;
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "lumaret-settings-XXXXXX").string();
-        path = mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
-    }
-    ~TempFolder() {
-        std::error_code error;
-        fs::permissions(path, fs::perms::owner_all, error);
-        fs::remove_all(path, error);
-    }
-    void Write(const std::string& text) const { std::ofstream(path / "settings.xml", std::ios::binary) << text; }
-    std::string Read() const {
-        std::ifstream file(path / "settings.xml", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
+// A scratch folder holding settings.xml.
+struct TempFolder : testsupport::TempDir {
+    TempFolder() : TempDir("settings"), path(Path()) {}
+    void Write(const std::string& text) const { testsupport::WriteText(path / "settings.xml", text); }
+    std::string Read() const { return testsupport::ReadText(path / "settings.xml"); }
+    const fs::path path;
 };
 
 const char* const kDefaultFile =

@@ -1,9 +1,9 @@
 // The update list parser, version packing, path confinement and the keyed fingerprint.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
+#include "tempdir.h"
 #include "update_server.h"
 #include "updater/crypto.h"
 #include "updater/filelist.h"
@@ -33,13 +33,9 @@ TEST(FileList, ParsesEntriesAcrossLineEndingsAndTrimsFields) {
     EXPECT_EQ((*entries)[1].version, PackVersion(1, 7));  // no dot: major 1, minor = the number
     EXPECT_EQ((*entries)[1].flags, 0u);
     EXPECT_EQ((*entries)[2].sha256, std::string(64, 'a'));
-}
-
-TEST(FileList, CommentOnlyListHasNoEntries) {
-    ListError error;
-    const auto entries = ParseFileList("# nothing\n#to see\r\n", error);
-    ASSERT_TRUE(entries);
-    EXPECT_TRUE(entries->empty());
+    const auto none = ParseFileList("# nothing\n#to see\r\n", error);
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(none->empty());
 }
 
 TEST(FileList, RefusesTheWholeListForOneBadLine) {
@@ -79,8 +75,8 @@ TEST(FileList, VersionTextPacksAndRoundTrips) {
     EXPECT_EQ(VersionText(PackVersion(4, 65535)), "4.65535");
     EXPECT_GT(PackVersion(2, 0), PackVersion(1, 65535));
 
-    const fs::path folder = fs::temp_directory_path() / ("lumaret_updater_version_" + std::to_string(::getpid()));
-    fs::remove_all(folder);
+    const testsupport::TempDir scratch("updater-version");
+    const fs::path folder = scratch / "prog";
     EXPECT_EQ(ReadProgramVersion(folder), PackVersion(1, 0));  // missing file
     updatetest::WriteFile(folder / "data/version.info", "7");
     EXPECT_EQ(ReadProgramVersion(folder), PackVersion(1, 0));  // no dot
@@ -90,12 +86,11 @@ TEST(FileList, VersionTextPacksAndRoundTrips) {
     ASSERT_TRUE(WriteProgramVersion(folder, PackVersion(3, 4), error)) << error;
     EXPECT_EQ(updatetest::ReadFile(folder / "data/version.info"), "3.4");
     EXPECT_EQ(ReadProgramVersion(folder), PackVersion(3, 4));
-    fs::remove_all(folder);
 }
 
 TEST(FileList, SymbolicLinksLeadingOutAreNotInside) {
-    const fs::path root = fs::temp_directory_path() / ("lumaret_updater_confine_" + std::to_string(::getpid()));
-    fs::remove_all(root);
+    const testsupport::TempDir dir("updater-confine");
+    const fs::path& root = dir.Path();
     fs::create_directories(root / "prog/data");
     fs::create_directories(root / "elsewhere");
     fs::create_directory_symlink(root / "elsewhere", root / "prog/out");
@@ -107,12 +102,11 @@ TEST(FileList, SymbolicLinksLeadingOutAreNotInside) {
     EXPECT_FALSE(StaysInsideFolder(root / "prog", "out/file"));
     EXPECT_FALSE(StaysInsideFolder(root / "prog", "data/link"));
     EXPECT_FALSE(StaysInsideFolder(root / "prog/", "out"));
-    fs::remove_all(root);
 }
 
 TEST(Fingerprint, MatchesOpensslForSeveralSizes) {
-    const fs::path scratch = fs::temp_directory_path() / ("lumaret_updater_fp_" + std::to_string(::getpid()));
-    fs::create_directories(scratch);
+    const testsupport::TempDir dir("updater-fp");
+    const fs::path& scratch = dir.Path();
     for (size_t size : {size_t(0), size_t(1), size_t(63), size_t(64), size_t(65), size_t(200000)}) {
         std::string bytes(size, '\0');
         for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + size) & 0xFF);
@@ -124,7 +118,6 @@ TEST(Fingerprint, MatchesOpensslForSeveralSizes) {
         EXPECT_EQ(digest.Sha256(), updatetest::OpensslSha256(scratch, bytes)) << size;
     }
     EXPECT_EQ(FileFingerprint((scratch / "missing").string()), "");
-    fs::remove_all(scratch);
 }
 
 }  // namespace

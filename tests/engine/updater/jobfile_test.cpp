@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "tempdir.h"
 #include "update_server.h"
 #include "updater/jobfile.h"
 
@@ -16,14 +17,12 @@ using updatetest::WriteFile;
 
 class ApplyJobTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("lumaret_applyjob_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
+    // Empties the folder for the next case.
+    void Clear() {
+        for (const auto& item : fs::directory_iterator(folder)) fs::remove_all(item.path());
     }
-    void TearDown() override { fs::remove_all(folder); }
-    fs::path folder;
+    testsupport::TempDir scratch{"applyjob"};
+    const fs::path& folder = scratch.Path();
 };
 
 TEST_F(ApplyJobTest, ReplacesEveryFileKeepsPermissionsAndCleansUp) {
@@ -60,7 +59,7 @@ TEST_F(ApplyJobTest, FailureRestoresEarlierFilesAndKeepsTheJob) {
          [](const fs::path& f) { WriteFile(f / "dir/inside", "x"); }},
     };
     for (const auto& c : cases) {
-        SetUp();
+        Clear();
         WriteFile(folder / "a", "old a");
         WriteFile(folder / "Update/a", "new a");
         WriteFile(folder / "Update/c", "new c");

@@ -1,9 +1,9 @@
 // When the silent check is due, from the frequency and the last check date; where updating is allowed.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
+#include "tempdir.h"
 #include "updater/schedule.h"
 #include "updater/updater.h"
 
@@ -58,17 +58,13 @@ TEST(Schedule, DateTextIsEnglishAndReadsBack) {
     EXPECT_FALSE(updater::ParseCheckDate("15/03/2026"));
 }
 
-}  // namespace
-
-namespace {
-
 TEST(SelfUpdate, OnlyWritableFoldersOutsideTheSystemsOwn) {
-    const std::filesystem::path mine = std::filesystem::temp_directory_path() / ("lumaret_selfupdate_" + std::to_string(::getpid()));
+    const testsupport::TempDir dir("selfupdate");
+    const std::filesystem::path& mine = dir.Path();
     std::filesystem::create_directories(mine / "data");
     EXPECT_TRUE(updater::SelfUpdateAllowed(mine));
     EXPECT_FALSE(updater::SelfUpdateAllowed("/usr/bin"));  // even for root: the package manager's
     EXPECT_FALSE(updater::SelfUpdateAllowed(mine / "missing"));
-    std::filesystem::remove_all(mine);
 }
 
 }  // namespace
