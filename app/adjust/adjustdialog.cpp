@@ -140,7 +140,9 @@ bool CAdjustDialog::Commit() {
         const CWaitCursor wait;
         CDelayedProgress progress(frame ? &frame->Progress() : nullptr, frame ? frame->Progress().Bar() : nullptr,
                                   kProgressDelayMs);
-        result = document->ApplyOperation(0, 0, CommitRoutine(&progress));
+        const std::optional<CeditorDoc::ChannelTables> tables = CommitTables();
+        result = tables ? document->ApplyTableOperation(CommitRoutine(&progress), *tables)
+                        : document->ApplyOperation(0, 0, CommitRoutine(&progress));
     }
     m_view->SetDisplayMode(CeditorView::kDrawImage);
     if (result == ApplyResult::Ok) {

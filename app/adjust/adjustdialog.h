@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,9 @@ protected:
 
     // The whole-image routine for the current parameters (called on the window thread).
     virtual CeditorDoc::Routine CommitRoutine(IProgress* progress) const = 0;
+    // The red, green and blue tables of a routine that is a pure table look-up, so that the
+    // document maps its histograms instead of recounting them; none for other routines.
+    virtual std::optional<CeditorDoc::ChannelTables> CommitTables() const { return std::nullopt; }
     // Sets every parameter to neutral and writes the pairs; the base then posts a preview.
     virtual void OnReset() {}
     // Settings files: the file kind, reading (only on success may values change) and writing.

@@ -174,6 +174,11 @@ adjust::SettingsFileStatus CCurvesDialog::SaveSettings(const std::string& path) 
     return m_curves.SaveFile(path);
 }
 
+std::optional<CeditorDoc::ChannelTables> CCurvesDialog::CommitTables() const {
+    const adjust::PixelTables tables = adjust::ComposeCurvesTables(m_curves.Tables());
+    return CeditorDoc::ChannelTables{tables.red, tables.green, tables.blue};
+}
+
 CeditorDoc::Routine CCurvesDialog::CommitRoutine(IProgress*) const {
     const CurvesTables tables = m_curves.Tables();
     return [tables](const ImagePlane& s, const ImagePlane& d) { return adjust::ApplyCurves(s, d, tables); };

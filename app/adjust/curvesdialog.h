@@ -28,6 +28,7 @@ public:
 
 protected:
     CeditorDoc::Routine CommitRoutine(IProgress* progress) const override;
+    std::optional<CeditorDoc::ChannelTables> CommitTables() const override;
     void OnReset() override;
     SettingsFileKind FileKind() const override;
     adjust::SettingsFileStatus LoadSettings(const std::string& path) override;

@@ -148,6 +148,11 @@ void CLevelsDialog::PaintHistogram(QPainter& painter, const QRect& rect) const {
         painter.drawLine(rect.left() + marker, rect.top(), rect.left() + marker, bottom);
 }
 
+std::optional<CeditorDoc::ChannelTables> CLevelsDialog::CommitTables() const {
+    const adjust::LevelsTables tables = adjust::BuildLevelsTables(m_params, false);
+    return CeditorDoc::ChannelTables{tables.red, tables.green, tables.blue};
+}
+
 CeditorDoc::Routine CLevelsDialog::CommitRoutine(IProgress*) const {
     const adjust::LevelsParams params = m_params;
     return [params](const ImagePlane& s, const ImagePlane& d) { return adjust::ApplyLevels(s, d, params); };

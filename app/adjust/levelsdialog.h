@@ -25,6 +25,7 @@ public:
 
 protected:
     CeditorDoc::Routine CommitRoutine(IProgress* progress) const override;
+    std::optional<CeditorDoc::ChannelTables> CommitTables() const override;
     void OnReset() override;
 
 private:

@@ -30,6 +30,12 @@ CeditorDoc::Routine CBrightnessDialog::CommitRoutine(IProgress*) const {
     return [params](const ImagePlane& s, const ImagePlane& d) { return adjust::ApplyBrightness(s, d, params); };
 }
 
+std::optional<CeditorDoc::ChannelTables> CBrightnessDialog::CommitTables() const {
+    CBrightness curve;
+    const adjust::ByteTable& table = curve.BuildTable(Params().brightness);
+    return CeditorDoc::ChannelTables{table, table, table};
+}
+
 void CBrightnessDialog::OnReset() {
     m_pair->SetValue(adjust::BrightnessParams{}.brightness);
     m_shared->Store(m_pair->Value());
@@ -57,6 +63,12 @@ CBoostDialog::CBoostDialog(CeditorView* view)
 CeditorDoc::Routine CBoostDialog::CommitRoutine(IProgress*) const {
     const adjust::BoostParams params = Params();
     return [params](const ImagePlane& s, const ImagePlane& d) { return adjust::ApplyBoost(s, d, params); };
+}
+
+std::optional<CeditorDoc::ChannelTables> CBoostDialog::CommitTables() const {
+    CBoost curve;
+    const adjust::ByteTable& table = curve.BuildTable(Params().amount);
+    return CeditorDoc::ChannelTables{table, table, table};
 }
 
 void CBoostDialog::OnReset() {

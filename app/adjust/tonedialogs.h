@@ -18,6 +18,7 @@ public:
 
 protected:
     CeditorDoc::Routine CommitRoutine(IProgress* progress) const override;
+    std::optional<CeditorDoc::ChannelTables> CommitTables() const override;
     void OnReset() override;
 
 private:
@@ -34,6 +35,7 @@ public:
 
 protected:
     CeditorDoc::Routine CommitRoutine(IProgress* progress) const override;
+    std::optional<CeditorDoc::ChannelTables> CommitTables() const override;
     void OnReset() override;
 
 private:

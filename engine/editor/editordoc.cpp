@@ -162,6 +162,22 @@ ApplyResult CeditorDoc::ApplyOperation(int32_t width, int32_t height, const Rout
     return ApplyPlan({{width, height, routine}});
 }
 
+ApplyResult CeditorDoc::ApplyTableOperation(const Routine& routine, const ChannelTables& tables) {
+    const std::array<Histogram, 4> before = m_histograms;
+    const ApplyResult result = geometry::CommitSteps(m_ring, {{0, 0, routine}}, m_allocator);
+    if (result != ApplyResult::Ok) return result;
+    m_modified = true;
+    // Every pixel's value v in a channel became table[v], so its count moves there.
+    const std::array<const std::array<uint8_t, 256>*, 3> map = {&tables.red, &tables.green, &tables.blue};
+    m_peak = 0;
+    for (size_t t = 0; t < 3; ++t) {
+        m_histograms[t].fill(0);
+        for (size_t v = 0; v < 256; ++v) m_histograms[t][(*map[t])[v]] += before[t][v];
+        m_peak = std::max(m_peak, *std::max_element(m_histograms[t].begin(), m_histograms[t].end()));
+    }
+    return result;
+}
+
 ApplyResult CeditorDoc::ApplyPlan(const std::vector<ops::Step>& steps) {
     const ApplyResult result = geometry::CommitSteps(m_ring, steps, m_allocator);
     if (result == ApplyResult::Ok && !steps.empty()) Committed();

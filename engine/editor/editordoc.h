@@ -63,6 +63,13 @@ public:
     // is committed as one undo step (modified, histograms recounted). When memory or the
     // routine fails, image, undo and redo history and the modified flag stay as they were.
     ApplyResult ApplyOperation(int32_t width, int32_t height, const Routine& routine);
+    // A routine that sends every pixel's red, green and blue through these tables (levels,
+    // curves, brightness, boost): the histograms are then mapped through the tables instead
+    // of recounting the whole picture, which would cost as much as the routine itself.
+    struct ChannelTables {
+        std::array<uint8_t, 256> red, green, blue;
+    };
+    ApplyResult ApplyTableOperation(const Routine& routine, const ChannelTables& tables);
     // One step back or forward; false when not possible.
     bool Undo();
     bool Redo();

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QtTest>
+#include <array>
 #include <cstring>
 #include <thread>
 
@@ -112,7 +113,8 @@ void CheckPreview(CAdjustDialog& dialog, const CeditorDoc::Routine& routine) {
 }
 
 // Commits the dialog and compares the document with the tool's result from the same
-// starting picture; exactly one undo step must lead back to it.
+// starting picture; the histograms after OK (mapped through the tables of table routines)
+// must be the new picture's counts; exactly one undo step must lead back to it.
 void CheckCommit(CAdjustDialog& dialog, const QStringList& arguments) {
     CeditorDoc* doc = dialog.View()->GetDocument();
     const std::vector<uint8_t> before = PixelBytes(doc->CurrentImage());
@@ -121,6 +123,10 @@ void CheckCommit(CAdjustDialog& dialog, const QStringList& arguments) {
     QVERIFY(!doc->CanUndo());
     QVERIFY(dialog.Commit());
     QVERIFY(PixelBytes(doc->CurrentImage()) == expected);
+    const std::array<CeditorDoc::Histogram, 3> shown = {doc->GetHistogram(0), doc->GetHistogram(1),
+                                                        doc->GetHistogram(2)};
+    doc->ComputeHistogram();
+    for (int t = 0; t < 3; ++t) QVERIFY2(shown[t] == doc->GetHistogram(t), "histogram after OK");
     QVERIFY(doc->IsModified());
     QCOMPARE(dialog.View()->DisplayModeValue(), int(CeditorView::kDrawImage));
     QVERIFY(doc->Undo());

@@ -3,12 +3,14 @@
 // wherever the ring stands (fresh, with redo pending, at its deepest undo).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <ostream>
 #include <vector>
 
 #include "core/memorymanager.h"
 #include "editor/editordoc.h"
+#include "test_image.h"
 
 namespace {
 
@@ -159,3 +161,40 @@ TEST(ApplyOperation, AnEmptyDocumentHasNothingToChange) {
 }
 
 }  // namespace
+
+// A table operation's histograms, mapped through its tables, are the counts of the new
+// picture; a refused one leaves picture and histograms as they were.
+TEST(ApplyTableOperation, MappedHistogramsEqualARecount) {
+    testimage::Image picture = testimage::RandomImage(97, 61, 5);
+    CeditorDoc doc;
+    ASSERT_TRUE(doc.OpenPixels(picture.plane, "random.ppm"));
+    CeditorDoc::ChannelTables tables;
+    for (int v = 0; v < 256; ++v) {
+        tables.red[v] = static_cast<uint8_t>(v / 3);             // many values meet in one
+        tables.green[v] = static_cast<uint8_t>(255 - v);         // reversed
+        tables.blue[v] = static_cast<uint8_t>(v < 128 ? 0 : v);  // a clipped end
+    }
+    const auto routine = [&](const ImagePlane& src, const ImagePlane& dst) {
+        for (int32_t y = 0; y < src.height; ++y)
+            for (int32_t x = 0; x < src.width; ++x) {
+                const uint8_t* s = src.Row(y) + 3 * x;
+                uint8_t* d = dst.Row(y) + 3 * x;
+                d[0] = tables.blue[s[0]], d[1] = tables.green[s[1]], d[2] = tables.red[s[2]];
+            }
+        return true;
+    };
+    ASSERT_EQ(doc.ApplyTableOperation(routine, tables), ApplyResult::Ok);
+    std::array<CeditorDoc::Histogram, 3> mapped;
+    for (int t = 0; t < 3; ++t) mapped[t] = doc.GetHistogram(t);
+    const uint32_t mappedPeak = doc.HistogramPeak();
+    doc.ComputeHistogram();
+    for (int t = 0; t < 3; ++t) EXPECT_EQ(mapped[t], doc.GetHistogram(t)) << "table " << t;
+    EXPECT_EQ(mappedPeak, doc.HistogramPeak());
+    EXPECT_TRUE(doc.CanUndo());
+
+    const std::vector<uint8_t> before = Bytes(doc.CurrentImage());
+    const CeditorDoc::Histogram red = doc.GetHistogram(0);
+    EXPECT_EQ(doc.ApplyTableOperation(Refuse, tables), ApplyResult::RoutineFailed);
+    EXPECT_EQ(Bytes(doc.CurrentImage()), before);
+    EXPECT_EQ(doc.GetHistogram(0), red);
+}
