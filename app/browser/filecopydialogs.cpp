@@ -95,6 +95,11 @@ void CFileCopyProgress::OnCancel() {
     if (m_onCancel) m_onCancel();
 }
 
+void CFileCopyProgress::ArmCancel() {
+    m_cancelled = false;
+    m_cancel->show();
+}
+
 void CFileCopyProgress::Start(const std::string& title, int total) {
     m_cancelled = false;
     m_cancel->show();
