@@ -18,6 +18,7 @@
 #include "browser/queuedprogress.h"
 #include "browser/thumbnails/thumbnailservice.h"
 #include "download/camerawatch.h"
+#include "download/downloadprompts.h"
 #include "download/downloadrunner.h"
 #include "download/wiafilesystem.h"
 #include "platform/programfolder.h"
@@ -54,6 +55,7 @@ CBrowserFrame::CBrowserFrame(CMainFrame* main, const QString& path, const QStrin
     m_inner->statusBar()->setSizeGripEnabled(false);
 
     m_prompt = std::make_unique<CBrowserPrompt>(this);
+    m_sourcePrompt = std::make_unique<CWorkerPrompt>(this, *m_prompt);
     m_icons = std::make_unique<CQtIconProvider>();
     CThumbnailService::Options options;
     options.icons = m_icons.get();
@@ -73,7 +75,8 @@ CBrowserFrame::CBrowserFrame(CMainFrame* main, const QString& path, const QStrin
     };
     services.sink = m_view;
     services.host = this;
-    services.prompt = m_prompt.get();
+    // The camera source reports a camera it cannot open from its listing thread.
+    services.prompt = m_sourcePrompt.get();
     services.progress = m_copyProgress;
     services.thumbnails = m_thumbnails.get();
     m_doc = std::make_unique<CFileBrowserDoc>(services);
@@ -126,6 +129,8 @@ CBrowserFrame::~CBrowserFrame() {
     // A running download reads the document and the camera: it ends first.
     delete m_download;
     m_download = nullptr;
+    // A worker waiting for an answer is not joined forever.
+    m_sourcePrompt->Abort();
     m_doc.reset();  // stops every worker before the services they report to go
     // A report cut short leaves no progress bar behind in the main window.
     if (m_main && m_thumbnailProgress->Running()) m_main->Progress().End();

@@ -14,6 +14,7 @@
 class CBrowserInfoBar;
 class CCameraWatch;
 class CDownloadRunner;
+class CWorkerPrompt;
 class CBrowserPrompt;
 class CBrowserToolbar;
 class CDirTreeCtrl;
@@ -91,6 +92,7 @@ private:
     CBrowserInfoBar* m_info;
     CFileCopyProgress* m_copyProgress;
     std::unique_ptr<CBrowserPrompt> m_prompt;
+    std::unique_ptr<CWorkerPrompt> m_sourcePrompt;  // the sources' questions, from any thread
     std::unique_ptr<CQtIconProvider> m_icons;
     std::unique_ptr<CQueuedProgress> m_thumbnailProgress;  // to the main window's status bar
     std::unique_ptr<CThumbnailService> m_thumbnails;

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
 #include <memory>
 #include <optional>
@@ -60,7 +61,16 @@ PromptAnswer CWorkerPrompt::SafeAnswer(PromptButtons buttons) {
 }
 
 PromptAnswer CWorkerPrompt::Ask(const std::string& text, const std::string& caption, PromptButtons buttons) {
+    if (m_context && QThread::currentThread() == m_context->thread()) return m_window.Ask(text, caption, buttons);
     if (m_aborted.load()) return SafeAnswer(buttons);
+    if (buttons == PromptButtons::Ok) {
+        // A message needs no answer: the worker goes on (it may hold locks the window
+        // thread is about to wait for).
+        QMetaObject::invokeMethod(
+            m_context, [this, text, caption] { if (!m_aborted.load()) m_window.Ask(text, caption, PromptButtons::Ok); },
+            Qt::QueuedConnection);
+        return PromptAnswer::Ok;
+    }
     // Shared with the queued call, which may still be pending when this wait is abandoned.
     auto answer = std::make_shared<std::optional<PromptAnswer>>();
     const bool queued = QMetaObject::invokeMethod(

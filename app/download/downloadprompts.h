@@ -1,8 +1,8 @@
 #pragma once
 // The download's questions. CDownloadSelectionDlg asks which files to take (Selected, All,
 // Cancel); CDownloadPrompt shows the engine's questions on the window thread with it and the
-// browser's dialogs; CWorkerPrompt carries questions asked on the download thread over to
-// the window thread and waits for the answer.
+// browser's dialogs; CWorkerPrompt carries questions asked on worker threads (the download,
+// a camera's listing) over to the window thread and waits for the answer.
 #include <QDialog>
 #include <QPointer>
 #include <atomic>
@@ -38,8 +38,9 @@ class CWorkerPrompt : public IPrompt {
 public:
     // Questions are shown by `window` on the thread of `context`.
     CWorkerPrompt(QObject* context, IPrompt& window) : m_context(context), m_window(window) {}
-    // Asks on the window thread and waits; after Abort every question gets its safe answer
-    // (Cancel, No) at once.
+    // Asks on the window thread: directly from that thread; from another, a message is
+    // posted without waiting and a question waits for its answer. After Abort every
+    // question from another thread gets its safe answer (Cancel, No) at once.
     PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons buttons) override;
     // Ends every wait: the window thread is about to wait for the download thread.
     void Abort();

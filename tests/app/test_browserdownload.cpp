@@ -324,6 +324,23 @@ private slots:
         QTRY_COMPARE(browser->Document()->VisibleCount(), 0);
     }
 
+    void aCameraThatCannotBeOpenedIsReportedOnTheWindowThread() {
+        qputenv("LUMARET_CAMERAS", "No Such Camera@usb:999,999");
+        CMainFrame frame;
+        frame.show();
+        CBrowserFrame* browser = frame.OpenBrowser(m_home.path(), "Browser");
+        const int slot = browser->Cameras()->FirstSlot();
+        QVERIFY(browser->Tree()->CameraNode(slot));
+        Responder answers;
+        answers.Then<QMessageBox>(Press(QMessageBox::Ok));
+        browser->Tree()->SelectCamera(slot);
+        QTRY_VERIFY_WITH_TIMEOUT(answers.Done(), 20000);
+        QVERIFY(answers.texts.first().startsWith("Failed to open No Such Camera"));
+        QTRY_COMPARE(browser->View()->ListingStateValue(), int(CFileBrowserView::kIdle));
+        QCOMPARE(browser->Document()->VisibleCount(), 0);
+        qputenv("LUMARET_CAMERAS", "");
+    }
+
     void startedForACardDownloadsWithoutQuestions_data() {
         QTest::addColumn<bool>("deleteAfter");
         QTest::newRow("keep") << false;
