@@ -236,7 +236,7 @@ void CDirTreeCtrl::AddCamera(const QString& name, int slot) {
     auto* camera = new QTreeWidgetItem({name});
     camera->setData(0, kTypeRole, int(NodeType::Camera));
     camera->setData(0, kSlotRole, slot);
-    camera->setIcon(0, QIcon::fromTheme("camera-photo"));
+    camera->setIcon(0, QIcon::fromTheme("camera-photo", QFileIconProvider().icon(QFileIconProvider::Drive)));
     // Cameras come after the downloads and before the file system.
     insertTopLevelItem(indexOfTopLevelItem(m_downloads) + 1, camera);
 }
