@@ -373,11 +373,19 @@ private slots:
         app.ExitInstance(0);
     }
 
+    void startedForACameraOpensTheCameraBrowser_data() {
+        QTest::addColumn<bool>("clickless");
+        QTest::newRow("clickless off") << false;
+        QTest::newRow("clickless with deletion") << true;
+    }
+
     void startedForACameraOpensTheCameraBrowser() {
+        QFETCH(bool, clickless);
         QTemporaryDir camera;
         QVERIFY(WriteJpeg(camera.filePath("e0.jpg"), MakePattern(44, 33)));
         qputenv("LUMARET_CAMERAS", QFile::encodeName("Directory Browse@disk:" + camera.path()));
-        CSettings::Get().ClicklessDownload = 0;
+        CSettings::Get().ClicklessDownload = clickless ? 1 : 0;
+        CSettings::Get().ClicklessDownloadDelete = 1;
 
         Responder nobody;
         CeditorApp app;
@@ -385,13 +393,21 @@ private slots:
         auto* browser = app.MainFrame()->findChild<CBrowserFrame*>();
         QVERIFY(browser);
         QCOMPARE(browser->windowTitle(), QString("Digital camera"));
-        QVERIFY(WaitForPictures(browser->View(), 1));
         QCOMPARE(browser->Tree()->currentItem(), browser->Tree()->CameraNode(browser->Cameras()->FirstSlot()));
-        // Clickless download off: nothing is downloaded by itself.
-        QTest::qWait(200);
-        QVERIFY(!browser->Downloader()->Running());
-        QVERIFY(!QFileInfo::exists(m_home.filePath("photos")));
-        QVERIFY(nobody.unexpected.isEmpty());
+        QSignalSpy finished(browser->Downloader(), &CDownloadRunner::Finished);
+        if (clickless) {
+            QVERIFY(finished.wait(20000) || finished.count() == 1);
+            QCOMPARE(FilesBelow(m_home.filePath("photos")), QStringList{"in/e0.jpg"});
+            QCOMPARE(FilesBelow(camera.path()), QStringList{});
+            QTRY_COMPARE(browser->Document()->VisibleCount(), 0);
+        } else {
+            QVERIFY(WaitForPictures(browser->View(), 1));
+            QTRY_COMPARE(browser->View()->ListingStateValue(), int(CFileBrowserView::kListedFromCamera));
+            // Nothing starts by itself.
+            QVERIFY(!finished.wait(300));
+            QVERIFY(!QFileInfo::exists(m_home.filePath("photos")));
+        }
+        QVERIFY2(nobody.unexpected.isEmpty(), qPrintable(nobody.unexpected.join("; ")));
         qputenv("LUMARET_CAMERAS", "");
         app.ExitInstance(0);
     }
