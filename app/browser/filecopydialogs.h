@@ -59,6 +59,10 @@ public:
     void SetPosition(int position) override;
     void End() override;
 
+protected:
+    // Escape or the close button count as Cancel while a cancel handler is set.
+    void reject() override;
+
 private:
     void OnWindowThread(std::function<void()> work);
     void OnCancel();
