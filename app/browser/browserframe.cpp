@@ -17,6 +17,11 @@
 #include "browser/qticonprovider.h"
 #include "browser/queuedprogress.h"
 #include "browser/thumbnails/thumbnailservice.h"
+#include "download/camerawatch.h"
+#include "download/downloadprompts.h"
+#include "download/downloadrunner.h"
+#include "download/wiafilesystem.h"
+#include "platform/programfolder.h"
 #include "settings/settings.h"
 #include "shell/mainframe.h"
 
@@ -50,6 +55,7 @@ CBrowserFrame::CBrowserFrame(CMainFrame* main, const QString& path, const QStrin
     m_inner->statusBar()->setSizeGripEnabled(false);
 
     m_prompt = std::make_unique<CBrowserPrompt>(this);
+    m_sourcePrompt = std::make_unique<CWorkerPrompt>(this, *m_prompt);
     m_icons = std::make_unique<CQtIconProvider>();
     CThumbnailService::Options options;
     options.icons = m_icons.get();
@@ -57,10 +63,20 @@ CBrowserFrame::CBrowserFrame(CMainFrame* main, const QString& path, const QStrin
     options.progress = m_thumbnailProgress.get();
     m_thumbnails = std::make_unique<CThumbnailService>(options);
 
+    m_cameras = std::make_unique<CCameraWatch>();
+    connect(m_cameras.get(), &CCameraWatch::Arrived, this, &CBrowserFrame::OnCameraArrived);
+    connect(m_cameras.get(), &CCameraWatch::Gone, this, &CBrowserFrame::OnCameraGone);
+    m_download = new CDownloadRunner(this, *m_prompt, *m_copyProgress);
+    connect(m_download, &CDownloadRunner::Finished, this, &CBrowserFrame::OnDownloadFinished);
+
     BrowserServices services;
+    services.cameraSource = [this](CFileBrowserDoc& doc, const BrowserServices& with) {
+        return std::make_unique<CWIAFileSystem>(doc, with, m_cameras->Table());
+    };
     services.sink = m_view;
     services.host = this;
-    services.prompt = m_prompt.get();
+    // The camera source reports a camera it cannot open from its listing thread.
+    services.prompt = m_sourcePrompt.get();
     services.progress = m_copyProgress;
     services.thumbnails = m_thumbnails.get();
     m_doc = std::make_unique<CFileBrowserDoc>(services);
@@ -85,8 +101,18 @@ CBrowserFrame::CBrowserFrame(CMainFrame* main, const QString& path, const QStrin
         });
     }
 
+    m_tree->SetHistoryFile(HistoryFile());
     m_tree->Build(m_view, PhotosRoot(), QDir::homePath(), CDirTreeCtrl::MountedVolumes(), m_prompt.get(),
                   m_copyProgress);
+    for (const auto& [slot, camera] : m_cameras->Table().Cameras())
+        m_tree->AddCamera(QString::fromStdString(camera.model), slot);
+    resize(1000, 680);
+    if (path == QLatin1String(kCameraPath)) {
+        // The first camera is browsed; without one the list stays empty.
+        const int first = m_cameras->FirstSlot();
+        if (first >= 0) m_tree->SelectCamera(first);
+        return;
+    }
     // Browsing starts when the tree reports its selection. A file given stands for its
     // folder; a folder that does not exist (a card taken out) or lies outside the tree's
     // folders is browsed directly, as given, and shows an empty list.
@@ -96,17 +122,27 @@ CBrowserFrame::CBrowserFrame(CMainFrame* main, const QString& path, const QStrin
         m_startHint = CHint::Folder(folder.toStdString());
         m_view->PostUpdate(kUpdateBrowse, reinterpret_cast<intptr_t>(&m_startHint));
     }
-    resize(1000, 680);
 }
 
 CBrowserFrame::~CBrowserFrame() {
     if (m_main && m_main->ImageList() == &m_imageList) m_main->SetImageList(nullptr);
+    // A running download reads the document and the camera: it ends first.
+    delete m_download;
+    m_download = nullptr;
+    // A worker waiting for an answer is not joined forever.
+    m_sourcePrompt->Abort();
     m_doc.reset();  // stops every worker before the services they report to go
     // A report cut short leaves no progress bar behind in the main window.
     if (m_main && m_thumbnailProgress->Running()) m_main->Progress().End();
 }
 
 void CBrowserFrame::closeEvent(QCloseEvent* event) {
+    // The window stays until its download has stopped; closing asks it to stop.
+    if (m_download && m_download->Running()) {
+        m_download->Cancel();
+        event->ignore();
+        return;
+    }
     if (m_main && m_main->ImageList() == &m_imageList) m_main->SetImageList(nullptr);
     QMdiSubWindow::closeEvent(event);
 }
@@ -134,11 +170,59 @@ void CBrowserFrame::SelectFolderNode(const std::string& name) {
     }
 }
 
+QString CBrowserFrame::HistoryFile() {
+    return QString::fromStdString(platform::UserFile("download.history").string());
+}
+
 void CBrowserFrame::StartDownload(CFileSystemIF& source) {
-    // The downloader is not part of the program yet; the source stopped its thumbnails
-    // for the download, so they go on now.
-    m_prompt->Message("Downloading is not available in this version yet.", "Download");
-    source.RestartThumbnails();
+    if (m_download->Running()) return;
+    DownloadSettings settings = DownloadSettingsFrom(CSettings::Get(), m_startedByDevice, PhotosRoot().toStdString());
+    // The history records full paths.
+    settings.root = QDir::cleanPath(QDir(QString::fromStdString(settings.root)).absolutePath()).toStdString();
+    // The download reads the entries: nothing may list the source again meanwhile.
+    m_view->HoldBrowsing(true);
+    m_inner->setEnabled(false);
+    if (!m_download->Start(*m_doc, source, settings, HistoryFile().toStdString())) {
+        m_inner->setEnabled(true);
+        m_view->HoldBrowsing(false);
+        m_prompt->Beep();
+        // The source stopped its thumbnails for the download: they go on now.
+        source.RestartThumbnails();
+    }
+}
+
+void CBrowserFrame::OnDownloadFinished() {
+    m_inner->setEnabled(true);
+    m_view->HoldBrowsing(false);
+    m_tree->ReloadHistory();
+    CFileSystemIF* source = m_doc->Source();
+    if (!m_goneDuringDownload.empty()) {
+        for (const CHint& hint : m_goneDuringDownload) m_doc->Browse(hint);
+        m_goneDuringDownload.clear();
+    } else if (source && source->GetSourceKind() == CHint::kCamera) {
+        // Pictures deleted on the camera leave the list; otherwise the downloaded marks show.
+        if (m_download->LastSummary().deleted > 0) source->Browse(nullptr);
+    } else {
+        m_view->OnBrowserUpdate(kUpdateFolderChanged, 0);
+    }
+    m_view->UpdateAllViews();
+    UpdateBars();
+}
+
+void CBrowserFrame::OnCameraArrived(int slot, const QString& name) { m_tree->AddCamera(name, slot); }
+
+void CBrowserFrame::OnCameraGone(int slot, const CHint& hint) {
+    m_tree->RemoveCamera(slot);
+    CFileSystemIF* source = m_doc->Source();
+    if (!source || source->GetSourceKind() != CHint::kCamera) return;
+    if (m_download->Running()) {
+        // The download holds the camera's session: it stops, and the list empties after.
+        m_download->Cancel();
+        m_goneDuringDownload.push_back(hint);
+        return;
+    }
+    m_doc->Browse(hint);
+    m_view->UpdateAllViews();
 }
 
 int CBrowserFrame::CVisibleList::CurrentIndex() const {

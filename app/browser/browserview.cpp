@@ -76,6 +76,7 @@ void CFileBrowserView::UpdateAllViews() {
 
 void CFileBrowserView::OnBrowserUpdate(int code, intptr_t param) {
     if (!m_doc) return;
+    if (m_held && (code == kUpdateBrowse || code == kUpdateFolderChanged)) return;
     switch (code) {
         case kUpdateBrowse: {
             const auto* hint = reinterpret_cast<const CHint*>(param);

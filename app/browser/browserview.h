@@ -59,6 +59,11 @@ public:
     // with a hint this way).
     void OnBrowserUpdate(int code, intptr_t param);
 
+    // While held (a download reads the document), browse requests and folder changes are
+    // dropped; whoever releases the hold refreshes the source.
+    void HoldBrowsing(bool hold) { m_held = hold; }
+    bool BrowsingHeld() const { return m_held; }
+
     // Shows the rows as thumbnails or as the detailed list (the selection goes along).
     void SetMode(Mode mode);
     Mode CurrentMode() const { return m_mode; }
@@ -107,6 +112,7 @@ private:
     browserui::CDetailList* m_list = nullptr;
     Mode m_mode = Mode::Thumbnails;
     std::atomic<int> m_listingState{kIdle};
+    bool m_held = false;
     bool m_syncing = false;   // selection changes made from the flags do not write them back
     int m_lastScroll = 0;
     QString m_shownFolder;

@@ -16,6 +16,7 @@
 #include "browser/browserview.h"
 #include "browser/filetransfer.h"
 #include "core/prompt.h"
+#include "download/downloadhistory.h"
 #include "platform/mounts.h"
 #include "platform/trash.h"
 
@@ -88,8 +89,7 @@ void CDirTreeCtrl::Build(CFileBrowserView* view, const QString& photosRoot, cons
     m_downloads = new QTreeWidgetItem(this, {QStringLiteral("Downloads")});
     m_downloads->setData(0, kTypeRole, int(NodeType::Downloads));
     m_downloads->setIcon(0, icons.icon(QFileIconProvider::Folder));
-    // The download history is kept by the downloader, which this program does not have yet.
-    m_downloads->setToolTip(0, tr("No download history yet: the downloader is not part of the program."));
+    ReloadHistory();
     AddFolderNode(nullptr, QStringLiteral("Home"), home, QIcon::fromTheme("user-home", icons.icon(QFileIconProvider::Folder)));
     for (const Volume& volume : volumes)
         AddFolderNode(nullptr, volume.name, volume.path, icons.icon(QFileIconProvider::Drive));
@@ -159,11 +159,84 @@ bool CDirTreeCtrl::SelectChildNamed(const QString& name) {
     return false;
 }
 
+void CDirTreeCtrl::SetHistoryFile(const QString& path) {
+    m_historyFile = path;
+    ReloadHistory();
+}
+
+void CDirTreeCtrl::ReloadHistory() {
+    if (!m_downloads) return;
+    QTreeWidgetItem* current = currentItem();
+    const int shownBatch = TypeOf(current) == NodeType::Batch ? current->data(0, kBatchRole).toInt() : -1;
+    const bool filling = m_filling;
+    // Rebuilding the nodes must not browse anything.
+    m_filling = true;
+    if (current && current->parent() == m_downloads) setCurrentItem(m_downloads);
+    qDeleteAll(m_downloads->takeChildren());
+    CDownloadHistory history(m_historyFile.toStdString());
+    if (!m_historyFile.isEmpty()) history.Load();
+    const QIcon icon = QFileIconProvider().icon(QFileIconProvider::File);
+    int index = 0;
+    for (const auto& batch : history.Batches()) {
+        auto* node = new QTreeWidgetItem(m_downloads, {QString::fromStdString(batch->name)});
+        node->setData(0, kTypeRole, int(NodeType::Batch));
+        node->setData(0, kBatchRole, index);
+        QStringList files;
+        for (const std::string& file : batch->files) files << QString::fromStdString(file);
+        node->setData(0, kPathRole, files.join('\n'));
+        node->setIcon(0, icon);
+        if (index == shownBatch) setCurrentItem(node);
+        ++index;
+    }
+    m_filling = filling;
+}
+
+bool CDirTreeCtrl::DeleteHistory(QTreeWidgetItem* item) {
+    if (TypeOf(item) != NodeType::Batch || m_historyFile.isEmpty()) return false;
+    if (m_prompt && m_prompt->Ask(kDeleteHistoryQuestion, "Delete history", PromptButtons::YesNo) != PromptAnswer::Yes)
+        return false;
+    CDownloadHistory history(m_historyFile.toStdString());
+    history.Load();
+    const int index = item->data(0, kBatchRole).toInt();
+    // The file may have changed since the tree was built (another window's download):
+    // only a batch that is still the one shown is removed.
+    const auto& batches = history.Batches();
+    if (index < 0 || index >= int(batches.size()) || QString::fromStdString(batches[size_t(index)]->name) != item->text(0)) {
+        ReloadHistory();
+        return false;
+    }
+    history.RemoveBatch(size_t(index));
+    std::string error;
+    if (!history.Save(error)) {
+        if (m_prompt) m_prompt->Message("Unable to save download history file!", "Error");
+        return false;
+    }
+    if (currentItem() == item) setCurrentItem(m_downloads);
+    ReloadHistory();
+    return true;
+}
+
+QTreeWidgetItem* CDirTreeCtrl::CameraNode(int slot) const {
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = topLevelItem(i);
+        if (TypeOf(item) == NodeType::Camera && item->data(0, kSlotRole).toInt() == slot) return item;
+    }
+    return nullptr;
+}
+
+bool CDirTreeCtrl::SelectCamera(int slot) {
+    QTreeWidgetItem* node = CameraNode(slot);
+    if (!node) return false;
+    setCurrentItem(node);
+    return true;
+}
+
 void CDirTreeCtrl::AddCamera(const QString& name, int slot) {
+    RemoveCamera(slot);
     auto* camera = new QTreeWidgetItem({name});
     camera->setData(0, kTypeRole, int(NodeType::Camera));
     camera->setData(0, kSlotRole, slot);
-    camera->setIcon(0, QIcon::fromTheme("camera-photo"));
+    camera->setIcon(0, QIcon::fromTheme("camera-photo", QFileIconProvider().icon(QFileIconProvider::Drive)));
     // Cameras come after the downloads and before the file system.
     insertTopLevelItem(indexOfTopLevelItem(m_downloads) + 1, camera);
 }
@@ -171,7 +244,15 @@ void CDirTreeCtrl::AddCamera(const QString& name, int slot) {
 void CDirTreeCtrl::RemoveCamera(int slot) {
     for (int i = topLevelItemCount() - 1; i >= 0; --i) {
         QTreeWidgetItem* item = topLevelItem(i);
-        if (TypeOf(item) == NodeType::Camera && item->data(0, kSlotRole).toInt() == slot) delete takeTopLevelItem(i);
+        if (TypeOf(item) != NodeType::Camera || item->data(0, kSlotRole).toInt() != slot) continue;
+        // The tree would make a neighbour current and browse it: "Downloads" browses nothing.
+        if (currentItem() == item) {
+            const bool filling = m_filling;
+            m_filling = true;
+            setCurrentItem(m_downloads);
+            m_filling = filling;
+        }
+        delete takeTopLevelItem(i);
     }
 }
 
@@ -265,6 +346,12 @@ void CDirTreeCtrl::dropEvent(QDropEvent* event) {
 
 void CDirTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {
     QTreeWidgetItem* item = itemAt(event->pos());
+    if (TypeOf(item) == NodeType::Batch) {
+        QMenu menu(this);
+        QAction* remove = menu.addAction(QStringLiteral("Delete history"));
+        if (menu.exec(event->globalPos()) == remove) DeleteHistory(item);
+        return;
+    }
     // Top-level folders are the home folder and the volumes: they are not renamed or deleted.
     if (TypeOf(item) != NodeType::Folder || !item->parent()) return;
     QMenu menu(this);

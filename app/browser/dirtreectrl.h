@@ -22,6 +22,8 @@ public:
     static constexpr int kPathRole = Qt::UserRole + 1;       // folder nodes: the folder
     static constexpr int kListedRole = Qt::UserRole + 2;     // folder nodes: children listed
     static constexpr int kSlotRole = Qt::UserRole + 3;       // camera nodes: slot index
+    static constexpr int kBatchRole = Qt::UserRole + 4;      // batch nodes: index in the history
+    static constexpr const char* kDeleteHistoryQuestion = "Are you sure ?";
 
     // A volume shown under the home folder.
     struct Volume {
@@ -43,9 +45,23 @@ public:
     bool SelectFolder(const QString& path);
     // Selects the child of the selected node named `name`, without regard to case.
     bool SelectChildNamed(const QString& name);
-    // The node of a connected camera: added on arrival, removed when it goes.
+    // The node of a connected camera: added on arrival (replacing an older node of the
+    // slot), removed when it goes.
     void AddCamera(const QString& name, int slot);
     void RemoveCamera(int slot);
+    // The node of a camera slot, or null.
+    QTreeWidgetItem* CameraNode(int slot) const;
+    // Selects the node of a camera slot (which browses the camera); false when it has none.
+    bool SelectCamera(int slot);
+
+    // The download history shown under "Downloads" is read from `path`.
+    void SetHistoryFile(const QString& path);
+    // Reads the history file again and makes one child of "Downloads" per batch.
+    void ReloadHistory();
+    QTreeWidgetItem* DownloadsNode() const { return m_downloads; }
+    // Removes a batch node's batch from the history after asking "Are you sure ?"; true
+    // when it went.
+    bool DeleteHistory(QTreeWidgetItem* item);
 
     // The node's type (a null node counts as "Downloads", which does nothing).
     static NodeType TypeOf(const QTreeWidgetItem* item);
@@ -80,6 +96,7 @@ private:
     IPrompt* m_prompt = nullptr;
     IProgress* m_progress = nullptr;
     QString m_photosRoot;
+    QString m_historyFile;
     QTreeWidgetItem* m_downloads = nullptr;
     QTreeWidgetItem* m_dropHighlight = nullptr;
     bool m_filling = false;

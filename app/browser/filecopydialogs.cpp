@@ -95,6 +95,20 @@ void CFileCopyProgress::OnCancel() {
     if (m_onCancel) m_onCancel();
 }
 
+void CFileCopyProgress::reject() {
+    // The dialog stays up until the run it shows has stopped.
+    if (m_onCancel) {
+        if (!m_cancelled) OnCancel();
+        return;
+    }
+    QDialog::reject();
+}
+
+void CFileCopyProgress::ArmCancel() {
+    m_cancelled = false;
+    m_cancel->show();
+}
+
 void CFileCopyProgress::Start(const std::string& title, int total) {
     m_cancelled = false;
     m_cancel->show();

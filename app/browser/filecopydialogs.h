@@ -49,6 +49,8 @@ public:
     void ShowDialog(bool show);
     // Called (on the window thread) when the user presses Cancel; the button then hides.
     void SetCancelHandler(std::function<void()> handler) { m_onCancel = std::move(handler); }
+    // Shows the Cancel button again and forgets an earlier cancel (a new run; window thread).
+    void ArmCancel();
     bool CancelRequested() const { return m_cancelled; }
     QProgressBar* ProgressBar(Bar bar) const { return bar == Bar::First ? m_first : m_second; }
 
@@ -56,6 +58,10 @@ public:
     void Start(const std::string& title, int total) override;
     void SetPosition(int position) override;
     void End() override;
+
+protected:
+    // Escape or the close button count as Cancel while a cancel handler is set.
+    void reject() override;
 
 private:
     void OnWindowThread(std::function<void()> work);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "browser/browserframe.h"
 #include "editor/histogramdialog.h"
 #include "platform/instancelock.h"
 #include "platform/programfolder.h"
@@ -66,11 +67,18 @@ bool CeditorApp::InitInstance(const QStringList& arguments) {
     // 9. Data files are found relative to the program folder.
     QDir::setCurrent(QString::fromStdString(platform::ProgramFolder().string()));
 
-    // 10. The camera browser needs the camera source, which the program does not have yet.
-    // 11. A folder or card given on the command line opens the image browser on it.
+    // 10. Started for a camera: the browser on the first connected camera.
+    if (m_commandLine.cameraFlag) {
+        CBrowserFrame* browser =
+            m_frame->OpenBrowser(QString::fromLatin1(CBrowserFrame::kCameraPath), QStringLiteral("Digital camera"));
+        browser->SetStartedByDevice(m_commandLine.deviceStartFlag);
+    }
+    // 11. A folder or card given on the command line opens the image browser on it; started
+    // for a card, its first thumbnail pass may start the download by itself.
     if (!m_commandLine.fileName.empty()) {
         const QString path = QString::fromStdString(m_commandLine.fileName);
-        m_frame->OpenBrowser(QFileInfo(path).absoluteFilePath(), path);
+        CBrowserFrame* browser = m_frame->OpenBrowser(QFileInfo(path).absoluteFilePath(), path);
+        browser->SetStartedByDevice(m_commandLine.deviceStartFlag);
     }
 
     // 12. The welcome page, unless the user turned it off.
