@@ -1,5 +1,8 @@
 #pragma once
-// The 24 MP picture of the window benchmarks: gradients with fine detail, the same in every run.
+// What the window benchmarks share: their 24 MP picture (gradients with fine detail, the same
+// in every run) and their main(), which runs the Qt program offscreen.
+#include <QApplication>
+#include <benchmark/benchmark.h>
 #include <cstdint>
 #include <vector>
 
@@ -28,3 +31,15 @@ inline std::vector<uint8_t> MakePhoto() {
 }
 
 }  // namespace benchphoto
+
+// The benchmark program's main(): a QApplication (offscreen unless a platform is given) around
+// Google Benchmark's run.
+#define LUMARET_QT_BENCHMARK_MAIN()                                                              \
+    int main(int argc, char** argv) {                                                            \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen"); \
+        QApplication app(argc, argv);                                                            \
+        benchmark::Initialize(&argc, argv);                                                      \
+        benchmark::RunSpecifiedBenchmarks();                                                     \
+        benchmark::Shutdown();                                                                   \
+        return 0;                                                                                \
+    }

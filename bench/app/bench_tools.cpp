@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench_photo.h"
 #include "adjust/filters/filterpresets.h"
 #include "adjust/previewbridge.h"
 #include "editor/commandtable.h"
@@ -132,11 +133,4 @@ BENCHMARK(BM_RedEyeClick)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+LUMARET_QT_BENCHMARK_MAIN()

@@ -27,6 +27,7 @@
 #include "codec/jpegcodec.h"
 #include "core/imageplane.h"
 #include "editor/editordoc.h"
+#include "editor/editorview.h"
 #include "editor/guiitem.h"
 #include "editor/imagelist.h"
 #include "shell/mainframe.h"
@@ -78,6 +79,21 @@ inline std::unique_ptr<CeditorDoc> MakeDocument(Pixels pixels, const std::string
     auto doc = std::make_unique<CeditorDoc>(nullptr);
     doc->OpenPixels(pixels.Plane(), path);
     return doc;
+}
+
+// A standalone view on `pixels` whose client area is exactly `client`, without scroll bars,
+// fitted and drawn once; null when the window could not be shown.
+inline std::unique_ptr<CeditorView> MakeFittedView(Pixels pixels, QSize client) {
+    auto view = std::make_unique<CeditorView>(nullptr, MakeDocument(std::move(pixels)));
+    const int border = 2 * view->frameWidth();
+    view->resize(client + QSize(border, border));
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->show();
+    if (!QTest::qWaitForWindowExposed(view.get())) return nullptr;
+    view->SetFastDrawing(false);
+    view->RenderImage();  // stores the fit
+    return view;
 }
 
 // The size of the document's current picture.

@@ -26,20 +26,6 @@ using geometry::CropRect;
 
 namespace {
 
-// A standalone view whose client area is exactly `client`, fitted and drawn once.
-std::unique_ptr<CeditorView> MakeView(Pixels pixels, QSize client) {
-    auto view = std::make_unique<CeditorView>(nullptr, MakeDocument(std::move(pixels)));
-    const int border = 2 * view->frameWidth();
-    view->resize(client + QSize(border, border));
-    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->show();
-    if (!QTest::qWaitForWindowExposed(view.get())) return nullptr;
-    view->SetFastDrawing(false);
-    view->RenderImage();  // stores the fit
-    return view;
-}
-
 // The window point of the image point (x, y), rounded as a mouse event carries it.
 QPoint At(CeditorView& view, double x, double y) {
     return view.ImageToWindow(QPointF(x, y)).toPoint();
@@ -87,7 +73,7 @@ private slots:
 
     void cropFrameFollowsTheDragRulesAndCommitsOneStep() {
         Pixels pixels = MakePattern(200, 150);
-        auto view = MakeView(pixels, QSize(400, 300));  // fit zoom 2
+        auto view = MakeFittedView(pixels, QSize(400, 300));  // fit zoom 2
         QVERIFY(view);
         auto* crop = StartedTool<CCropTool>(*view, cmd::Crop);
         QVERIFY(crop);
@@ -137,7 +123,7 @@ private slots:
     }
 
     void cropTypedSizesAreCheckedAndFixedSizeHoldsItsSize() {
-        auto view = MakeView(MakePattern(200, 150), QSize(400, 300));
+        auto view = MakeFittedView(MakePattern(200, 150), QSize(400, 300));
         QVERIFY(view);
         auto* crop = StartedTool<CCropTool>(*view, cmd::Crop);
         QVERIFY(crop);
@@ -168,7 +154,7 @@ private slots:
 
     void straighteningTurnsByTheLineAndCropsAsASecondStep() {
         Pixels pixels = MakePattern(200, 120);
-        auto view = MakeView(pixels, QSize(400, 240));
+        auto view = MakeFittedView(pixels, QSize(400, 240));
         QVERIFY(view);
         auto* rotate = StartedTool<CRotateTool>(*view, cmd::ArbitraryRotation);
         QVERIFY(rotate);
@@ -219,7 +205,7 @@ private slots:
 
     void redEyeClickMatchesTheEngineAndHasItsOwnHistory() {
         Pixels pixels = MakeEyePicture(160, 120, 70, 60, 7);
-        auto view = MakeView(pixels, QSize(320, 240));
+        auto view = MakeFittedView(pixels, QSize(320, 240));
         QVERIFY(view);
         auto* redEye = StartedTool<CRedEyeTool>(*view, cmd::RedEyeRemoval);
         QVERIFY(redEye);
@@ -331,7 +317,7 @@ private slots:
             {"whitebalance", [](IGuiItem* t) { return dynamic_cast<CWhiteBalance*>(t) != nullptr; }},
             {"photofilters", [](IGuiItem* t) { return dynamic_cast<CPhotographicFilters*>(t) != nullptr; }},
         };
-        auto view = MakeView(MakePattern(60, 40), QSize(120, 80));
+        auto view = MakeFittedView(MakePattern(60, 40), QSize(120, 80));
         QVERIFY(view);
         for (const Word& word : words) {
             const QString action = QStringLiteral("action:") + word.action;

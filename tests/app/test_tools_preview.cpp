@@ -23,19 +23,6 @@ using namespace apptest;
 
 namespace {
 
-std::unique_ptr<CeditorView> MakeView(Pixels pixels, QSize client) {
-    auto view = std::make_unique<CeditorView>(nullptr, MakeDocument(std::move(pixels)));
-    const int border = 2 * view->frameWidth();
-    view->resize(client + QSize(border, border));
-    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->show();
-    if (!QTest::qWaitForWindowExposed(view.get())) return nullptr;
-    view->SetFastDrawing(false);
-    view->RenderImage();
-    return view;
-}
-
 QPoint At(CeditorView& view, double x, double y) {
     return view.ImageToWindow(QPointF(x, y)).toPoint();
 }
@@ -85,7 +72,7 @@ private slots:
             if (x >= 40 && x < 50 && y >= 40 && y < 50) return std::array<int, 3>{160, 180, 200};
             return std::array<int, 3>{(x * 5) % 256, (y * 3) % 256, (x + y) % 256};
         });
-        auto view = MakeView(pixels, QSize(240, 180));
+        auto view = MakeFittedView(pixels, QSize(240, 180));
         QVERIFY(view);
         view->OnCommand(cmd::WhiteBalance);
         auto* tool = dynamic_cast<CWhiteBalance*>(view->Tool());
@@ -140,7 +127,7 @@ private slots:
                                                 files.filePath("filters.last").toStdString()};
         QVERIFY(WritePresets(paths.presetsWrite));
         Pixels pixels = MakePattern(200, 100);
-        auto view = MakeView(pixels, QSize(400, 200));  // fit zoom 2
+        auto view = MakeFittedView(pixels, QSize(400, 200));  // fit zoom 2
         QVERIFY(view);
         QVERIFY(view->StartTool(std::make_unique<CPhotographicFilters>(view.get(), paths), true));
         auto* tool = dynamic_cast<CPhotographicFilters*>(view->Tool());
@@ -192,7 +179,7 @@ private slots:
                                                 files.filePath("filters.last").toStdString()};
         QVERIFY(WritePresets(paths.presetsWrite));
         Pixels pixels = MakePattern(60, 40);
-        auto view = MakeView(pixels, QSize(120, 80));
+        auto view = MakeFittedView(pixels, QSize(120, 80));
         QVERIFY(view);
         QVERIFY(view->StartTool(std::make_unique<CPhotographicFilters>(view.get(), paths), true));
         auto* tool = dynamic_cast<CPhotographicFilters*>(view->Tool());
