@@ -21,6 +21,19 @@ struct ContextPage {
 constexpr ContextPage kPages[] = {
     {help::kContents, "index.htm"},
     {help::kHistogram, "histogram.htm"},
+    {9, "detail.htm"},          // sharpen
+    {11, "adjustments.htm"},    // levels
+    {12, "adjustments.htm"},    // curves
+    {13, "adjustments.htm"},    // channel mixer
+    {14, "adjustments.htm"},    // hue/saturation
+    {15, "adjustments.htm"},    // brightness
+    {16, "adjustments.htm"},    // black and white / sepia
+    {17, "adjustments.htm"},    // boost
+    {18, "detail.htm"},         // shadow control
+    {19, "detail.htm"},         // highlight control
+    {20, "tools.htm"},          // photographic filters
+    {21, "tools.htm"},          // white balance
+    {22, "detail.htm"},         // IR film
 };
 
 }  // namespace
