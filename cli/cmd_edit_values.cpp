@@ -219,6 +219,17 @@ bool HoldsValues(const ops::Operation& op, const std::string& word) {
     return parts.size() > 1 && ParseDecimal(parts[0], first);
 }
 
+// The parameter whose trailing option word `word` is and that has not come yet (marked as
+// come now), or -1.
+int TrailingOption(const ops::Operation& op, const std::string& word, std::vector<bool>& seen) {
+    for (size_t k = 0; k < op.params.size(); ++k) {
+        if (!op.params[k].option || seen[k] || word != op.params[k].option) continue;
+        seen[k] = true;
+        return static_cast<int>(k);
+    }
+    return -1;
+}
+
 }  // namespace
 
 std::string OptionWord(const ops::Operation& op) { return std::string("--") + op.option; }
@@ -227,16 +238,8 @@ size_t SkipOperationWords(const ops::Operation& op, const Args& args, size_t i) 
     while (i < args.size() && !IsOptionWord(args[i])) ++i;
     // Each trailing option word may come once; a repeat is left to be refused as unknown.
     std::vector<bool> seen(op.params.size(), false);
-    for (bool more = true; more && i < args.size();) {
-        more = false;
-        for (size_t k = 0; k < op.params.size(); ++k) {
-            const Param& p = op.params[k];
-            if (!p.option || seen[k] || args[i] != p.option) continue;
-            i = std::min(args.size(), i + (p.kind == ParamKind::Flag ? 1 : 2));
-            seen[k] = more = true;
-            break;
-        }
-    }
+    for (int k; i < args.size() && (k = TrailingOption(op, args[i], seen)) >= 0;)
+        i = std::min(args.size(), i + (op.params[size_t(k)].kind == ParamKind::Flag ? 1 : 2));
     return i;
 }
 
@@ -279,21 +282,14 @@ bool ReadOperationInput(const ops::Operation& op, const Args& args, size_t& i, i
 
     // Trailing option words of the operation, in any order, each once.
     std::vector<bool> seen(op.params.size(), false);
-    for (bool more = true; more && i < args.size();) {
-        more = false;
-        for (size_t k = 0; k < op.params.size(); ++k) {
-            const Param& p = op.params[k];
-            if (!p.option || seen[k] || args[i] != p.option) continue;
-            seen[k] = true;
-            ++i;
-            if (p.kind == ParamKind::Flag) {
-                input.values[k] = 1;
-            } else {
-                if (i >= args.size()) return (error = std::string(p.option) + " needs a value", false);
-                if (!ReadValue(p, args[i++], width, height, input.values[k], error)) return false;
-            }
-            more = true;
-            break;
+    for (int k; i < args.size() && (k = TrailingOption(op, args[i], seen)) >= 0;) {
+        const Param& p = op.params[size_t(k)];
+        ++i;
+        if (p.kind == ParamKind::Flag) {
+            input.values[size_t(k)] = 1;
+        } else {
+            if (i >= args.size()) return (error = std::string(p.option) + " needs a value", false);
+            if (!ReadValue(p, args[i++], width, height, input.values[size_t(k)], error)) return false;
         }
     }
     if (op.check) {
